@@ -244,26 +244,26 @@ Stream<std::pair<A, B>> combineLatest(const Stream<A>& a, const Stream<B>& b) {
             std::optional<B> b;
         };
         auto latest = std::make_shared<Latest>();
-        auto emit = [out, latest] {
+        auto publish = [out, latest] {
             std::unique_lock lock(latest->mutex);
             if (!latest->a || !latest->b) return;
             std::pair<A, B> pair(*latest->a, *latest->b);
             lock.unlock();
             out.send(pair);
         };
-        out.hold(a.subscribe([latest, emit](const A& v) {
+        out.hold(a.subscribe([latest, publish](const A& v) {
             {
                 std::lock_guard lock(latest->mutex);
                 latest->a = v;
             }
-            emit();
+            publish();
         }));
-        out.hold(b.subscribe([latest, emit](const B& v) {
+        out.hold(b.subscribe([latest, publish](const B& v) {
             {
                 std::lock_guard lock(latest->mutex);
                 latest->b = v;
             }
-            emit();
+            publish();
         }));
     });
 }
