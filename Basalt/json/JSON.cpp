@@ -1,6 +1,7 @@
 #include "Basalt/json/JSON.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace Basalt {
 namespace {
@@ -28,21 +29,55 @@ void JSONObject::set(std::string key, JSON value) {
     members_.insert(it, Member(std::move(key), std::move(value)));
 }
 
-JSONObject JSONObject::fromMembers(std::vector<Member> members) {
+JSONObject JSONObject::fromMembers(Member* first, Member* last) {
     JSONObject object;
-    // Stable, so that among equal keys the later one comes last and is the one kept.
-    std::stable_sort(members.begin(), members.end(),
-                     [](const Member& a, const Member& b) { return a.first < b.first; });
-    auto out = members.begin();
-    for (auto it = members.begin(); it != members.end(); ++it) {
-        auto next = it + 1;
-        if (next != members.end() && next->first == it->first) continue;
-        if (out != it) *out = std::move(*it);
-        ++out;
+    const std::size_t count = std::size_t(last - first);
+    object.members_.reserve(count);
+    auto sortedAndUnique = [&] {
+        for (std::size_t i = 1; i < count; ++i) {
+            if (!(first[i - 1].first < first[i].first)) return false;
+        }
+        return true;
+    };
+    if (sortedAndUnique()) {
+        for (Member* m = first; m != last; ++m) object.members_.push_back(std::move(*m));
+        return object;
     }
-    members.erase(out, members.end());
-    object.members_ = std::move(members);
+    // Sort positions rather than members, so each member is moved once, and compare the first
+    // eight bytes as one integer before whole keys. Among equal keys the later position sorts
+    // last and is the one kept.
+    struct Position {
+        std::uint64_t prefix;
+        std::uint32_t index;
+    };
+    auto prefixOf = [](const std::string& key) {
+        std::uint64_t prefix = 0;
+        const std::size_t n = std::min<std::size_t>(key.size(), 8);
+        for (std::size_t i = 0; i < n; ++i) {
+            prefix |= std::uint64_t(static_cast<unsigned char>(key[i])) << (56 - 8 * i);
+        }
+        return prefix;
+    };
+    constexpr std::size_t inlineCapacity = 256;
+    Position inlineOrder[inlineCapacity];
+    std::vector<Position> heapOrder(count > inlineCapacity ? count : 0);
+    Position* order = count > inlineCapacity ? heapOrder.data() : inlineOrder;
+    for (std::uint32_t i = 0; i < count; ++i) order[i] = {prefixOf(first[i].first), i};
+    std::sort(order, order + count, [first](const Position& a, const Position& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        int c = first[a.index].first.compare(first[b.index].first);
+        return c < 0 || (c == 0 && a.index < b.index);
+    });
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t at = order[i].index;
+        if (i + 1 < count && first[at].first == first[order[i + 1].index].first) continue;
+        object.members_.push_back(std::move(first[at]));
+    }
     return object;
+}
+
+JSONObject JSONObject::fromMembers(std::vector<Member> members) {
+    return fromMembers(members.data(), members.data() + members.size());
 }
 
 bool operator==(const JSONObject& a, const JSONObject& b) {

@@ -34,7 +34,9 @@ public:
     // Adds the member, replacing an existing one of the same key.
     void set(std::string key, JSON value);
 
-    // Builds from members in document order; a later duplicate key replaces an earlier one.
+    // Builds from members in document order, moving them out; a later duplicate key replaces
+    // an earlier one.
+    static JSONObject fromMembers(Member* first, Member* last);
     static JSONObject fromMembers(std::vector<Member> members);
 
 private:

@@ -32,48 +32,45 @@ public:
     // Skips the first path entry: the scalar wrapper array is not part of the caller's document.
     explicit TreeBuilder(bool wrapped) : wrapped_(wrapped) {}
 
-    bool build(od::value value, JSON& out, int depth) {
+    // The value as JSON; on failure the error is recorded and the result is to be dropped.
+    JSON build(od::value value, int depth) {
         od::json_type type;
         if (auto error = value.type().get(type)) return failSimdjson(error);
         switch (type) {
-            case od::json_type::object:
-                return buildObject(value, out, depth);
-            case od::json_type::array:
-                return buildArray(value, out, depth);
-            case od::json_type::number:
-                return buildNumber(value, out);
+            case od::json_type::object: return buildObject(value, depth);
+            case od::json_type::array: return buildArray(value, depth);
+            case od::json_type::number: return buildNumber(value);
             case od::json_type::string: {
                 std::string_view text;
                 if (auto error = value.get_string().get(text)) return failSimdjson(error);
-                out = JSON(std::string(text));
-                return true;
+                return JSON(std::string(text));
             }
             case od::json_type::boolean: {
                 bool truth = false;
                 if (auto error = value.get_bool().get(truth)) return failSimdjson(error);
-                out = JSON(truth);
-                return true;
+                return JSON(truth);
             }
             case od::json_type::null: {
                 bool isNull = false;
                 if (auto error = value.is_null().get(isNull)) return failSimdjson(error);
                 if (!isNull) return failWith(std::string(invalidJSON) + " Invalid literal.");
-                out = JSON(nullptr);
-                return true;
+                return JSON(nullptr);
             }
         }
         return failWith(std::string(invalidJSON));
     }
 
-    bool failSimdjson(simdjson::error_code error) {
+    bool failed() const { return error_.has_value(); }
+
+    JSON failSimdjson(simdjson::error_code error) {
         return failWith(std::string(invalidJSON) + " " + simdjson::error_message(error));
     }
 
-    bool failWith(std::string description) {
+    JSON failWith(std::string description) {
         if (!error_) {
             error_ = DecodingError::dataCorrupted({currentPath(), std::move(description), nullptr});
         }
-        return false;
+        return JSON();
     }
 
     std::optional<DecodingError> takeError() { return std::move(error_); }
@@ -86,61 +83,66 @@ private:
 
     bool enter(int depth) {
         if (depth < maxJSONDepth) return true;
-        return failWith(std::string(invalidJSON) + " Nesting is deeper than " +
-                        std::to_string(maxJSONDepth) + " levels.");
+        failWith(std::string(invalidJSON) + " Nesting is deeper than " +
+                 std::to_string(maxJSONDepth) + " levels.");
+        return false;
     }
 
-    bool buildObject(od::value value, JSON& out, int depth) {
-        if (!enter(depth)) return false;
+    // Members and elements of the containers being built are gathered on stacks shared by all
+    // levels, then moved once into a vector of the exact size: no regrowth per container.
+    JSON buildObject(od::value value, int depth) {
+        if (!enter(depth)) return JSON();
         od::object object;
         if (auto error = value.get_object().get(object)) return failSimdjson(error);
-        std::vector<JSONObject::Member> members;
+        const std::size_t base = members_.size();
         for (auto result : object) {
             od::field field;
             if (auto error = std::move(result).get(field)) return failSimdjson(error);
+            // The unescaped key stays valid in the parser's buffer for the whole document.
             std::string_view key;
             if (auto error = field.unescaped_key().get(key)) return failSimdjson(error);
-            members.emplace_back(std::string(key), JSON());
             path_.push_back({key, -1});
-            if (!build(field.value(), members.back().second, depth + 1)) return false;
+            JSON member = build(field.value(), depth + 1);
+            if (failed()) return JSON();
             path_.pop_back();
+            members_.emplace_back(std::string(key), std::move(member));
         }
-        out = JSON(JSONObject::fromMembers(std::move(members)));
-        return true;
+        JSON built(JSONObject::fromMembers(members_.data() + base, members_.data() + members_.size()));
+        members_.erase(members_.begin() + std::ptrdiff_t(base), members_.end());
+        return built;
     }
 
-    bool buildArray(od::value value, JSON& out, int depth) {
-        if (!enter(depth)) return false;
+    JSON buildArray(od::value value, int depth) {
+        if (!enter(depth)) return JSON();
         od::array array;
         if (auto error = value.get_array().get(array)) return failSimdjson(error);
-        JSON::Array elements;
+        const std::size_t base = elements_.size();
         int index = 0;
         for (auto result : array) {
             od::value element;
             if (auto error = std::move(result).get(element)) return failSimdjson(error);
             path_.push_back({{}, index++});
-            if (!build(element, elements.emplace_back(), depth + 1)) return false;
+            JSON built = build(element, depth + 1);
+            if (failed()) return JSON();
             path_.pop_back();
+            elements_.push_back(std::move(built));
         }
-        out = JSON(std::move(elements));
-        return true;
+        JSON::Array list(std::make_move_iterator(elements_.begin() + std::ptrdiff_t(base)),
+                         std::make_move_iterator(elements_.end()));
+        elements_.erase(elements_.begin() + std::ptrdiff_t(base), elements_.end());
+        return JSON(std::move(list));
     }
 
-    bool buildNumber(od::value value, JSON& out) {
+    JSON buildNumber(od::value value) {
         // The raw token keeps every digit; simdjson does not check its syntax, so Decimal does.
         std::string_view token = trimTrailingWhitespace(value.raw_json_token());
         auto number = Decimal::parse(token);
-        if (!number) {
-            if (number.error() == DecimalError::outOfRange) {
-                return failWith("Number " + std::string(token) +
-                                " is beyond the range of a Decimal (38 digits, exponent "
-                                "-128..127).");
-            }
-            return failWith(std::string(invalidJSON) + " Invalid number '" + std::string(token) +
-                            "'.");
+        if (number) return JSON(number.value());
+        if (number.error() == DecimalError::outOfRange) {
+            return failWith("Number " + std::string(token) +
+                            " is beyond the range of a Decimal (38 digits, exponent -128..127).");
         }
-        out = JSON(number.value());
-        return true;
+        return failWith(std::string(invalidJSON) + " Invalid number '" + std::string(token) + "'.");
     }
 
     CodingPath currentPath() const {
@@ -155,6 +157,8 @@ private:
 
     bool wrapped_;
     std::vector<Step> path_;
+    std::vector<JSONObject::Member> members_;
+    std::vector<JSON> elements_;
     std::optional<DecodingError> error_;
 };
 
@@ -174,8 +178,8 @@ Result<JSON, DecodingError> readPadded(const simdjson::padded_string& input, boo
         return fail(invalid(simdjson::error_message(error)));
     }
     TreeBuilder builder(wrapped);
-    JSON tree;
-    if (!builder.build(root, tree, wrapped ? -1 : 0)) return fail(*builder.takeError());
+    JSON tree = builder.build(root, wrapped ? -1 : 0);
+    if (builder.failed()) return fail(*builder.takeError());
     // Anything left after the root value, "{}{}" say, is not one document.
     if (!document.current_location().error()) {
         return fail(invalid("Unexpected content after the document."));
