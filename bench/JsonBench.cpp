@@ -45,9 +45,11 @@ void writeJSON(benchmark::State& state, const std::string& bytes) {
 int main(int argc, char** argv) {
     for (const char* file : Bench::payloadFiles) {
         std::string bytes = Bench::readFixture(file);
-        benchmark::RegisterBenchmark((std::string("BM_SimdjsonDom/") + file).c_str(), simdjsonDom, bytes);
+        benchmark::RegisterBenchmark((std::string("BM_SimdjsonDom/") + file).c_str(), simdjsonDom,
+                                     bytes);
         benchmark::RegisterBenchmark((std::string("BM_ReadJSON/") + file).c_str(), readJSON, bytes);
-        benchmark::RegisterBenchmark((std::string("BM_WriteJSON/") + file).c_str(), writeJSON, bytes);
+        benchmark::RegisterBenchmark((std::string("BM_WriteJSON/") + file).c_str(), writeJSON,
+                                     bytes);
     }
     return Bench::runWithAnchor(argc, argv, "BM_SimdjsonDom");
 }

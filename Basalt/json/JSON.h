@@ -20,14 +20,20 @@ class JSON;
 class JSONObject {
 public:
     using Member = std::pair<std::string, JSON>;
-    using const_iterator = std::vector<Member>::const_iterator;
+    using const_iterator = const Member*;
 
-    JSONObject() = default;
+    // Defined after JSON, which must be complete first.
+    JSONObject();
+    JSONObject(const JSONObject&);
+    JSONObject(JSONObject&&) noexcept;
+    JSONObject& operator=(const JSONObject&);
+    JSONObject& operator=(JSONObject&&) noexcept;
+    ~JSONObject();
 
-    std::size_t size() const { return members_.size(); }
-    bool empty() const { return members_.empty(); }
-    const_iterator begin() const { return members_.begin(); }
-    const_iterator end() const { return members_.end(); }
+    std::size_t size() const;
+    bool empty() const;
+    const_iterator begin() const;
+    const_iterator end() const;
 
     const JSON* find(std::string_view key) const;
     bool contains(std::string_view key) const { return find(key) != nullptr; }
@@ -85,6 +91,25 @@ private:
 };
 
 bool operator==(const JSONObject& a, const JSONObject& b);
+
+inline JSONObject::JSONObject() = default;
+inline JSONObject::JSONObject(const JSONObject&) = default;
+inline JSONObject::JSONObject(JSONObject&&) noexcept = default;
+inline JSONObject& JSONObject::operator=(const JSONObject&) = default;
+inline JSONObject& JSONObject::operator=(JSONObject&&) noexcept = default;
+inline JSONObject::~JSONObject() = default;
+inline std::size_t JSONObject::size() const {
+    return members_.size();
+}
+inline bool JSONObject::empty() const {
+    return members_.empty();
+}
+inline JSONObject::const_iterator JSONObject::begin() const {
+    return members_.data();
+}
+inline JSONObject::const_iterator JSONObject::end() const {
+    return members_.data() + members_.size();
+}
 
 // "string", "number", "object", "array", "bool" or "null": for error descriptions.
 const char* kindName(JSON::Kind kind);

@@ -37,9 +37,12 @@ public:
         od::json_type type;
         if (auto error = value.type().get(type)) return failSimdjson(error);
         switch (type) {
-            case od::json_type::object: return buildObject(value, depth);
-            case od::json_type::array: return buildArray(value, depth);
-            case od::json_type::number: return buildNumber(value);
+            case od::json_type::object:
+                return buildObject(value, depth);
+            case od::json_type::array:
+                return buildArray(value, depth);
+            case od::json_type::number:
+                return buildNumber(value);
             case od::json_type::string: {
                 std::string_view text;
                 if (auto error = value.get_string().get(text)) return failSimdjson(error);
@@ -107,7 +110,8 @@ private:
             path_.pop_back();
             members_.emplace_back(std::string(key), std::move(member));
         }
-        JSON built(JSONObject::fromMembers(members_.data() + base, members_.data() + members_.size()));
+        JSON built(
+            JSONObject::fromMembers(members_.data() + base, members_.data() + members_.size()));
         members_.erase(members_.begin() + std::ptrdiff_t(base), members_.end());
         return built;
     }

@@ -17,7 +17,9 @@ class UnsafeString : public ::testing::TestWithParam<Parse> {};
 TEST_P(UnsafeString, GivesTheTolerantParse) {
     auto url = unsafeString(GetParam().text);
     ASSERT_EQ(url.has_value(), GetParam().url.has_value()) << GetParam().text.toStdString();
-    if (url) EXPECT_EQ(url->toString(QUrl::FullyEncoded), *GetParam().url);
+    if (url) {
+        EXPECT_EQ(url->toString(QUrl::FullyEncoded), *GetParam().url);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
