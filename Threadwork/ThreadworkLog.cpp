@@ -1,9 +1,12 @@
 #include "Threadwork/ThreadworkLog.h"
 
+#include "TavrinConfig.h"
+
 namespace Threadwork {
 
-Basalt::Logger makeThreadworkLogger(const std::string& bundleId) {
-    return Basalt::Logger(bundleId, "Threadwork");
+const Basalt::Logger& threadworkLog() {
+    static const Basalt::Logger logger(TavrinConfig::bundleId, "Threadwork");
+    return logger;
 }
 
 }  // namespace Threadwork

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <string>
-
 #include "Basalt/log/Logger.h"
 
 namespace Threadwork {
 
-// The log of both libraries: subsystem = the bundle identifier, category "Threadwork".
-Basalt::Logger makeThreadworkLogger(const std::string& bundleId);
+// The log of both libraries: subsystem = the compiled bundle identifier, category "Threadwork".
+// Readers of the data model are plain functions of a decoder, so they reach it here.
+const Basalt::Logger& threadworkLog();
 
 }  // namespace Threadwork
