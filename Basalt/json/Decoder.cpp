@@ -87,9 +87,9 @@ Result<JSON, DecodingError> Decoder::decodeAsJSON() const {
 }
 
 Result<std::string, DecodingError> Decoder::decodeAsRawData() const {
-    auto json = decodeAsJSON();
-    if (!json) return Basalt::fail(std::move(json).error());
-    return writeJSON(json.value());
+    // The decoder stands on a parsed tree, and reading it as JSON gives an equal value: write the
+    // node itself rather than a copy of it.
+    return writeJSON(*value_);
 }
 
 std::vector<DynamicCodingKeys> KeyedContainer::allKeys() const {
