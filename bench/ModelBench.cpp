@@ -31,6 +31,16 @@ void decodeRecords(benchmark::State& state, const std::string& bytes) {
     state.SetBytesProcessed(std::int64_t(state.iterations() * bytes.size()));
 }
 
+// The flat document alone: the share of parsing in the decoders above.
+void parseDocument(benchmark::State& state, const std::string& bytes) {
+    for (auto _ : state) {
+        auto document = Basalt::Document::parse(bytes);
+        if (!document) state.SkipWithError("parse failed");
+        benchmark::DoNotOptimize(document);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * bytes.size()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,6 +49,7 @@ int main(int argc, char** argv) {
         std::string bytes = Bench::readFixture(file);
         const std::string name(file);
         benchmark::RegisterBenchmark(("BM_SimdjsonDom/" + name).c_str(), simdjsonDom, bytes);
+        benchmark::RegisterBenchmark(("BM_ParseDocument/" + name).c_str(), parseDocument, bytes);
         if (name.starts_with("listing")) {
             benchmark::RegisterBenchmark(("BM_DecodeLinkListing/" + name).c_str(),
                                          decodeRecords<Threadwork::Listing<Threadwork::Link>>,

@@ -10,6 +10,7 @@
 
 #include "Basalt/Result.h"
 #include "Basalt/json/Decoder.h"
+#include "Basalt/json/Document.h"
 #include "Basalt/json/JSONReader.h"
 #include "Basalt/json/JSONWriter.h"
 
@@ -18,17 +19,24 @@ namespace Basalt {
 // Reads a T from JSON bytes. Nothing is thrown; a failure comes back with its coding path.
 template <typename T>
 Result<T, DecodingError> decode(std::string_view bytes) {
-    auto document = readJSON(bytes);
-    if (!document) return fail(std::move(document).error());
     if constexpr (std::is_same_v<T, JSON>) {
-        return std::move(document).value();
+        return readJSON(bytes);
     } else {
-        detail::DecodingState state;
-        Decoder decoder(document.value(), state);
-        T value = decoder.decode<T>();
-        if (state.error) return fail(std::move(*state.error));
-        return value;
+        // Records are read straight from the flat document, without a JSON tree in between.
+        auto document = Document::parse(bytes);
+        if (!document) return fail(std::move(document).error());
+        return decode<T>(document.value().root());
     }
+}
+
+// Reads a T from a value of a parsed document.
+template <typename T>
+Result<T, DecodingError> decode(NodeRef value) {
+    detail::DecodingState state;
+    Decoder decoder(value, state);
+    T result = decoder.decode<T>();
+    if (state.error) return fail(std::move(*state.error));
+    return result;
 }
 
 // How a type is written: records provide `JSON encode() const`.

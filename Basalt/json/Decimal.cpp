@@ -171,7 +171,14 @@ void Decimal::appendTo(std::string& out) const {
     }
     if (negative_) out.push_back('-');
     char digits[40];
-    const int n = writeDigits(mantissa_, digits);
+    int n = 0;
+    if (mantissa_ <= std::numeric_limits<std::uint64_t>::max()) {
+        // 128-bit division is slow; most numbers fit in 64 bits.
+        n = int(std::to_chars(digits, digits + sizeof digits, std::uint64_t(mantissa_)).ptr -
+                digits);
+    } else {
+        n = writeDigits(mantissa_, digits);
+    }
     const int e = exponent_;
     constexpr int plainLimit = 21;  // beyond this many padding zeros, exponent form is shorter
     if (e >= 0 && e <= plainLimit) {

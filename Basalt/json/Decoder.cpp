@@ -56,26 +56,26 @@ void Decoder::failDataCorrupted(std::string description,
 
 void Decoder::failExpecting(const std::string& typeName) const {
     if (failed()) return;
-    if (value_->isNull()) {
+    if (value_.isNull()) {
         fail(DecodingError::valueNotFound(
             typeName, context("Expected " + typeName + " value but found null instead.")));
         return;
     }
     fail(DecodingError::typeMismatch(typeName,
                                      context("Expected to decode " + typeName + " but found " +
-                                             articleKind(value_->kind()) + " instead.")));
+                                             articleKind(value_.kind()) + " instead.")));
 }
 
 KeyedContainer Decoder::keyedContainer() {
-    const JSONObject* object = value_->asObject();
-    if (!object) failExpecting("Dictionary");
-    return KeyedContainer(*this, object);
+    if (value_.isObject()) return KeyedContainer(*this, value_);
+    failExpecting("Dictionary");
+    return KeyedContainer(*this, std::nullopt);
 }
 
 UnkeyedContainer Decoder::unkeyedContainer() {
-    const JSON::Array* array = value_->asArray();
-    if (!array) failExpecting("Array");
-    return UnkeyedContainer(*this, array);
+    if (value_.isArray()) return UnkeyedContainer(*this, value_);
+    failExpecting("Array");
+    return UnkeyedContainer(*this, std::nullopt);
 }
 
 SingleValueContainer Decoder::singleValueContainer() {
@@ -87,22 +87,23 @@ Result<JSON, DecodingError> Decoder::decodeAsJSON() const {
 }
 
 Result<std::string, DecodingError> Decoder::decodeAsRawData() const {
-    // The decoder stands on a parsed tree, and reading it as JSON gives an equal value: write the
-    // node itself rather than a copy of it.
-    return writeJSON(*value_);
+    // Reading the node as JSON gives an equal value: write the node itself, not a copy of it.
+    return value_.document()->rawData(value_.index());
 }
 
 std::vector<DynamicCodingKeys> KeyedContainer::allKeys() const {
     std::vector<DynamicCodingKeys> keys;
     if (!object_) return keys;
     keys.reserve(object_->size());
-    for (const auto& member : *object_) keys.push_back({member.first, std::nullopt});
+    object_->forEachMember([&](std::string_view key, NodeRef) {
+        keys.push_back({std::string(key), std::nullopt});
+    });
     return keys;
 }
 
-const JSON* KeyedContainer::lookup(std::string_view key) {
-    if (!object_ || decoder_->failed()) return nullptr;
-    const JSON* member = object_->find(key);
+std::optional<NodeRef> KeyedContainer::lookup(std::string_view key) {
+    if (!object_ || decoder_->failed()) return std::nullopt;
+    auto member = object_->find(key);
     if (!member) {
         std::string name(key);
         decoder_->fail(DecodingError::keyNotFound(
@@ -112,34 +113,34 @@ const JSON* KeyedContainer::lookup(std::string_view key) {
 }
 
 bool KeyedContainer::decodeNil(std::string_view key) {
-    const JSON* member = lookup(key);
+    auto member = lookup(key);
     return member && member->isNull();
 }
 
 std::optional<Decoder> KeyedContainer::nestedDecoder(std::string_view key) {
-    const JSON* member = lookup(key);
+    auto member = lookup(key);
     if (!member) return std::nullopt;
     return decoder_->child(*member, key);
 }
 
-const JSON* UnkeyedContainer::next() {
-    if (!array_ || decoder_->failed()) return nullptr;
-    if (std::size_t(index_) >= array_->size()) {
+std::optional<NodeRef> UnkeyedContainer::next() {
+    if (!array_ || decoder_->failed()) return std::nullopt;
+    if (std::uint32_t(index_) >= array_->size()) {
         decoder_->fail(DecodingError::valueNotFound(
             "Value", decoder_->context("Unkeyed container is at end.")));
-        return nullptr;
+        return std::nullopt;
     }
-    return &(*array_)[std::size_t(index_++)];
+    return array_->element(std::uint32_t(index_++));
 }
 
 bool UnkeyedContainer::decodeNil() {
-    if (isAtEnd() || !(*array_)[std::size_t(index_)].isNull()) return false;
+    if (isAtEnd() || !array_->element(std::uint32_t(index_)).isNull()) return false;
     ++index_;
     return true;
 }
 
 std::string Readable<std::string>::read(Decoder& decoder) {
-    if (const std::string* text = decoder.value().asString()) return *text;
+    if (auto text = decoder.value().asString()) return std::string(*text);
     decoder.failExpecting(typeName);
     return {};
 }
@@ -163,12 +164,12 @@ double Readable<double>::read(Decoder& decoder) {
 }
 
 JSON Readable<JSON>::read(Decoder& decoder) {
-    const JSON& value = decoder.value();
+    const NodeRef value = decoder.value();
     // Order of attempts: object, array, then the single values.
     if (value.isObject()) {
         auto container = decoder.keyedContainer();
         std::vector<JSONObject::Member> members;
-        members.reserve(value.asObject()->size());
+        members.reserve(value.size());
         for (auto& key : container.allKeys()) {
             JSON member = container.decode<JSON>(key.stringValue);
             if (decoder.failed()) return {};
@@ -184,7 +185,7 @@ JSON Readable<JSON>::read(Decoder& decoder) {
         if (decoder.failed()) return {};
         return elements;
     }
-    if (const std::string* text = value.asString()) return *text;
+    if (auto text = value.asString()) return std::string(*text);
     if (auto number = value.asNumber()) return *number;
     if (auto truth = value.asBool()) return *truth;
     return nullptr;

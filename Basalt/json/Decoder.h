@@ -11,6 +11,7 @@
 
 #include "Basalt/Result.h"
 #include "Basalt/json/DecodingError.h"
+#include "Basalt/json/Document.h"
 #include "Basalt/json/JSON.h"
 
 namespace Basalt {
@@ -61,10 +62,10 @@ class SingleValueContainer;
 // must not let it, or the containers taken from it, outlive the call.
 class Decoder {
 public:
-    Decoder(const JSON& value, detail::DecodingState& state, detail::PathNode node = {})
-        : value_(&value), state_(&state), node_(node) {}
+    Decoder(NodeRef value, detail::DecodingState& state, detail::PathNode node = {})
+        : value_(value), state_(&state), node_(node) {}
 
-    const JSON& value() const { return *value_; }
+    NodeRef value() const { return value_; }
     CodingPath codingPath() const;
 
     bool failed() const { return state_->error.has_value(); }
@@ -94,7 +95,7 @@ public:
     template <typename T>
     Result<T, DecodingError> attempt() const {
         detail::DecodingState isolated;
-        Decoder decoder(*value_, isolated, node_);
+        Decoder decoder(value_, isolated, node_);
         T value = decoder.decode<T>();
         if (isolated.error) return Basalt::fail(std::move(*isolated.error));
         return value;
@@ -104,15 +105,15 @@ public:
     // The value as compact JSON text, written anew.
     Result<std::string, DecodingError> decodeAsRawData() const;
 
-    Decoder child(const JSON& value, std::string_view key) const {
+    Decoder child(NodeRef value, std::string_view key) const {
         return Decoder(value, *state_, detail::PathNode{&node_, key, -1, false});
     }
-    Decoder element(const JSON& value, int index) const {
+    Decoder element(NodeRef value, int index) const {
         return Decoder(value, *state_, detail::PathNode{&node_, {}, index, false});
     }
 
 private:
-    const JSON* value_;
+    NodeRef value_;
     detail::DecodingState* state_;
     detail::PathNode node_;
 };
@@ -120,18 +121,18 @@ private:
 class KeyedContainer {
 public:
     // An inert container stands in when the value was not an object: it reads nothing.
-    KeyedContainer(Decoder& decoder, const JSONObject* object)
+    KeyedContainer(Decoder& decoder, std::optional<NodeRef> object)
         : decoder_(&decoder), object_(object) {}
 
     std::vector<DynamicCodingKeys> allKeys() const;
-    bool contains(std::string_view key) const { return object_ && object_->contains(key); }
+    bool contains(std::string_view key) const { return object_ && object_->find(key); }
     CodingPath codingPath() const { return decoder_->codingPath(); }
     Decoder& decoder() const { return *decoder_; }
 
     // Required read: an absent key is keyNotFound; a null member fails as T's reader decides.
     template <typename T>
     T decode(std::string_view key) {
-        const JSON* member = lookup(key);
+        auto member = lookup(key);
         if (!member) return T{};
         Decoder child = decoder_->child(*member, key);
         return child.decode<T>();
@@ -141,7 +142,7 @@ public:
     template <typename T>
     std::optional<T> decodeOptional(std::string_view key) {
         if (!object_ || decoder_->failed()) return std::nullopt;
-        const JSON* member = object_->find(key);
+        auto member = object_->find(key);
         if (!member || member->isNull()) return std::nullopt;
         Decoder child = decoder_->child(*member, key);
         T value = child.decode<T>();
@@ -156,15 +157,15 @@ public:
     std::optional<Decoder> nestedDecoder(std::string_view key);
 
 private:
-    const JSON* lookup(std::string_view key);
+    std::optional<NodeRef> lookup(std::string_view key);
 
     Decoder* decoder_;
-    const JSONObject* object_;
+    std::optional<NodeRef> object_;
 };
 
 class UnkeyedContainer {
 public:
-    UnkeyedContainer(Decoder& decoder, const JSON::Array* array)
+    UnkeyedContainer(Decoder& decoder, std::optional<NodeRef> array)
         : decoder_(&decoder), array_(array) {}
 
     std::optional<int> count() const {
@@ -178,7 +179,7 @@ public:
 
     template <typename T>
     T decode() {
-        const JSON* element = next();
+        auto element = next();
         if (!element) return T{};
         Decoder child = decoder_->element(*element, index_ - 1);
         return child.decode<T>();
@@ -187,10 +188,10 @@ public:
     bool decodeNil();
 
 private:
-    const JSON* next();
+    std::optional<NodeRef> next();
 
     Decoder* decoder_;
-    const JSON::Array* array_;
+    std::optional<NodeRef> array_;
     int index_ = 0;
 };
 

@@ -9,7 +9,9 @@ bool needsEscape(unsigned char c) {
     return c < 0x20 || c == '"' || c == '\\';
 }
 
-void writeString(const std::string& text, std::string& out) {
+}  // namespace
+
+void appendJSONString(std::string_view text, std::string& out) {
     out.push_back('"');
     const char* data = text.data();
     std::size_t runStart = 0;
@@ -50,12 +52,10 @@ void writeString(const std::string& text, std::string& out) {
     out.push_back('"');
 }
 
-}  // namespace
-
 void writeJSON(const JSON& value, std::string& out) {
     switch (value.kind()) {
         case JSON::Kind::string:
-            writeString(*value.asString(), out);
+            appendJSONString(*value.asString(), out);
             return;
         case JSON::Kind::number:
             value.asNumber()->appendTo(out);
@@ -72,7 +72,7 @@ void writeJSON(const JSON& value, std::string& out) {
             for (const auto& [key, member] : *value.asObject()) {
                 if (!first) out.push_back(',');
                 first = false;
-                writeString(key, out);
+                appendJSONString(key, out);
                 out.push_back(':');
                 writeJSON(member, out);
             }

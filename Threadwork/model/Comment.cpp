@@ -128,7 +128,7 @@ Comments Comments::decode(Decoder& decoder) {
     Comments result;
     auto links = c.decode<Listing<Link>>();
     if (decoder.failed()) return result;
-    const auto& children = links.data.children;
+    auto& children = links.data.children;
     if (children.empty()) {
         decoder.failDataCorrupted("Failed to decode link: the response holds no link");
         return result;
@@ -139,12 +139,12 @@ Comments Comments::decode(Decoder& decoder) {
             std::make_shared<const Basalt::DecodingError>(failure->error));
         return result;
     }
-    result.link = *children.front().data.value();
+    result.link = std::move(*links.data.children.front().data.value());
     auto comments = c.decode<Listing<Comment>>();
     if (decoder.failed()) return result;
-    for (const auto& child : comments.data.children) {
-        if (const auto* comment = child.data.value()) {
-            result.comments.push_back(*comment);
+    for (auto& child : comments.data.children) {
+        if (auto* comment = child.data.value()) {
+            result.comments.push_back(std::move(*comment));
             continue;
         }
         const auto* failure = child.data.failure();

@@ -130,8 +130,8 @@ Media Media::decode(Decoder& decoder) {
     if (decoder.failed()) return {};
     // A type of the wrong kind counts as no type.
     std::optional<std::string> type;
-    if (const Basalt::JSON* member = decoder.value().asObject()->find("type")) {
-        if (const std::string* text = member->asString()) type = *text;
+    if (auto member = decoder.value().find("type")) {
+        if (auto text = member->asString()) type = std::string(*text);
     }
     if (!type) return {c.decode<RedditVideo>("reddit_video")};
     if (isEmbedProviderType(*type)) return {c.decode<OEmbed>("oembed")};

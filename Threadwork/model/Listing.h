@@ -27,6 +27,7 @@ public:
     TryDecode(Failure failure) : storage_(std::move(failure)) {}
 
     const T* value() const { return std::get_if<T>(&storage_); }
+    T* value() { return std::get_if<T>(&storage_); }
     const Failure* failure() const { return std::get_if<Failure>(&storage_); }
 
     // Fails only when the single-value view cannot be had; any error of T becomes a failure.
@@ -149,13 +150,14 @@ struct Listing {
 };
 
 // The decoded elements of children, in order; each failure is dropped with one error line.
+// The elements are moved out of the children.
 template <typename T>
-std::vector<T> extractElements(const std::vector<Child<T>>& children) {
+std::vector<T> extractElements(std::vector<Child<T>>&& children) {
     std::vector<T> elements;
     elements.reserve(children.size());
-    for (const auto& child : children) {
+    for (auto& child : children) {
         if (auto* value = child.data.value()) {
-            elements.push_back(*value);
+            elements.push_back(std::move(*value));
             continue;
         }
         const auto* failure = child.data.failure();
@@ -167,6 +169,12 @@ std::vector<T> extractElements(const std::vector<Child<T>>& children) {
     return elements;
 }
 
+template <typename T>
+std::vector<T> extractElements(const std::vector<Child<T>>& children) {
+    auto copy = children;
+    return extractElements(std::move(copy));
+}
+
 // A member the service sends as a listing, or as a string when there is nothing.
 template <typename T>
 struct ListingOrEmptyString {
@@ -174,7 +182,7 @@ struct ListingOrEmptyString {
 
     static ListingOrEmptyString decode(Basalt::Decoder& decoder) {
         auto listing = decoder.attempt<Listing<T>>();
-        if (listing) return {extractElements(listing->data.children)};
+        if (listing) return {extractElements(std::move(listing->data.children))};
         if (decoder.value().isString()) return {};
         decoder.failDataCorrupted(
             "failed to parse as empty string or Element of kind '" + allowedKindText<T>() + "'",
