@@ -7,63 +7,41 @@
 
 namespace Basalt {
 
-namespace od = simdjson::ondemand;
-
-// Walks simdjson's document into the flat node arrays of a Document.
+// Builds a Document from simdjson's first stage (the positions of every structural character
+// and scalar, found with SIMD, UTF-8 validated) with a recursive descent of our own: the second
+// stage of simdjson's DOM parser would turn numbers into binary floats and lose digits.
 class DocumentBuilder {
 public:
-    detail::WalkState state;
-
-    explicit DocumentBuilder(Document& document, std::size_t inputSize) : doc_(document) {
-        // Unescaped text is never longer than the input: the buffer never moves.
-        doc_.text_.reserve(inputSize);
+    DocumentBuilder(Document& document, const simdjson::padded_string& input,
+                    const simdjson::dom::parser& parser)
+        : doc_(document),
+          buffer_(reinterpret_cast<const std::uint8_t*>(input.data())),
+          length_(input.size()),
+          implementation_(*parser.implementation),
+          structurals_(implementation_.structural_indexes.get()),
+          count_(implementation_.n_structural_indexes) {
+        // Unescaped text is never longer than the input; the string parser may write a block
+        // past the end of what it unescapes.
+        doc_.text_.resize(length_ + simdjson::SIMDJSON_PADDING);
     }
 
-    bool walkRoot(od::value value, int depth) {
-        doc_.root_ = build(value, depth);
-        return !state.failed();
+    std::optional<DecodingError> build() {
+        if (count_ == 0) return detail::invalidDocument("The document is empty.");
+        doc_.root_ = value(0);
+        if (state_.failed()) return state_.takeError();
+        if (position_ != count_) {
+            return detail::invalidDocument("Unexpected content after the document.");
+        }
+        doc_.text_.resize(textEnd_);
+        return std::nullopt;
     }
 
 private:
-    // Builds the value's node (after its children) and returns its index.
-    std::uint32_t build(od::value value, int depth) {
-        od::json_type type;
-        if (auto error = value.type().get(type)) return fail(error);
-        switch (type) {
-            case od::json_type::object:
-                return buildObject(value, depth);
-            case od::json_type::array:
-                return buildArray(value, depth);
-            case od::json_type::number: {
-                auto number = state.number(value);
-                if (!number) return 0;
-                doc_.numbers_.push_back(*number);
-                return add({JSON::Kind::number, std::uint32_t(doc_.numbers_.size() - 1)});
-            }
-            case od::json_type::string: {
-                std::string_view text;
-                if (auto error = value.get_string().get(text)) return fail(error);
-                auto [offset, length] = store(text);
-                return add({JSON::Kind::string, offset, length});
-            }
-            case od::json_type::boolean: {
-                bool truth = false;
-                if (auto error = value.get_bool().get(truth)) return fail(error);
-                return add({JSON::Kind::boolean, truth ? 1u : 0u});
-            }
-            case od::json_type::null: {
-                bool isNull = false;
-                if (auto error = value.is_null().get(isNull)) return fail(error);
-                if (!isNull) state.failWith(std::string(detail::invalidJSON) + " Invalid literal.");
-                return add({JSON::Kind::null});
-            }
-        }
-        state.failWith(std::string(detail::invalidJSON));
-        return 0;
-    }
+    char current() const { return char(buffer_[structurals_[position_]]); }
+    bool atEnd() const { return position_ >= count_; }
 
-    std::uint32_t fail(simdjson::error_code error) {
-        state.failSimdjson(error);
+    std::uint32_t fail(const char* what) {
+        state_.failWith(std::string(detail::invalidJSON) + " " + what);
         return 0;
     }
 
@@ -72,30 +50,104 @@ private:
         return std::uint32_t(doc_.nodes_.size() - 1);
     }
 
-    std::pair<std::uint32_t, std::uint32_t> store(std::string_view text) {
-        auto offset = std::uint32_t(doc_.text_.size());
-        doc_.text_.append(text);
-        return {offset, std::uint32_t(text.size())};
+    std::uint32_t value(int depth) {
+        if (atEnd()) return fail("The document ends too early.");
+        switch (current()) {
+            case '{':
+                return object(depth);
+            case '[':
+                return array(depth);
+            case '"': {
+                auto [offset, length] = string();
+                if (state_.failed()) return 0;
+                return add({JSON::Kind::string, offset, length});
+            }
+            case 't':
+                return literal("true", {JSON::Kind::boolean, 1});
+            case 'f':
+                return literal("false", {JSON::Kind::boolean, 0});
+            case 'n':
+                return literal("null", {JSON::Kind::null});
+            default:
+                return number();
+        }
     }
 
-    // Children of the containers being built wait on stacks shared by all levels and are copied
-    // to the document's arrays in one piece when their container ends.
-    std::uint32_t buildObject(od::value value, int depth) {
-        if (!state.enter(depth)) return 0;
-        od::object object;
-        if (auto error = value.get_object().get(object)) return fail(error);
+    // The text of the scalar at the current position: up to the next structural, trimmed.
+    std::string_view token() const {
+        const std::uint32_t start = structurals_[position_];
+        const std::size_t end = position_ + 1 < count_ ? structurals_[position_ + 1] : length_;
+        std::string_view text(reinterpret_cast<const char*>(buffer_) + start, end - start);
+        return detail::trimTrailingWhitespace(text);
+    }
+
+    std::uint32_t literal(std::string_view expected, Document::Node node) {
+        if (token() != expected) return fail("Invalid literal.");
+        ++position_;
+        return add(node);
+    }
+
+    std::uint32_t number() {
+        std::string_view text = token();
+        auto parsed = Decimal::parse(text);
+        if (!parsed) {
+            if (parsed.error() == DecimalError::outOfRange) {
+                state_.failWith("Number " + std::string(text) +
+                                " is beyond the range of a Decimal (38 digits, exponent "
+                                "-128..127).");
+            } else {
+                state_.failWith(std::string(detail::invalidJSON) + " Invalid number '" +
+                                std::string(text) + "'.");
+            }
+            return 0;
+        }
+        ++position_;
+        doc_.numbers_.push_back(parsed.value());
+        return add({JSON::Kind::number, std::uint32_t(doc_.numbers_.size() - 1)});
+    }
+
+    // Unescapes the string at the current position into the document's text.
+    std::pair<std::uint32_t, std::uint32_t> string() {
+        auto* destination = reinterpret_cast<std::uint8_t*>(doc_.text_.data()) + textEnd_;
+        const std::uint8_t* source = buffer_ + structurals_[position_] + 1;
+        std::uint8_t* end = implementation_.parse_string(source, destination);
+        if (!end) {
+            fail("Invalid escape or unpaired surrogate in a string.");
+            return {0, 0};
+        }
+        ++position_;
+        auto offset = std::uint32_t(textEnd_);
+        auto length = std::uint32_t(end - destination);
+        textEnd_ += length;
+        return {offset, length};
+    }
+
+    bool enter(int depth) { return state_.enter(depth); }
+
+    std::uint32_t object(int depth) {
+        if (!enter(depth)) return 0;
+        ++position_;  // {
         const std::size_t base = members_.size();
-        for (auto result : object) {
-            od::field field;
-            if (auto error = std::move(result).get(field)) return fail(error);
-            std::string_view key;
-            if (auto error = field.unescaped_key().get(key)) return fail(error);
-            auto [offset, length] = store(key);
-            state.pushKey(key);
-            std::uint32_t node = build(field.value(), depth + 1);
-            if (state.failed()) return 0;
-            state.pop();
-            members_.push_back({offset, length, node, false});
+        if (!atEnd() && current() == '}') {
+            ++position_;
+        } else {
+            while (true) {
+                if (atEnd() || current() != '"') return fail("Expected a member name.");
+                auto [offset, length] = string();
+                if (state_.failed()) return 0;
+                if (atEnd() || current() != ':') return fail("Expected ':' after a member name.");
+                ++position_;
+                state_.pushKey(std::string_view(doc_.text_.data() + offset, length));
+                std::uint32_t node = value(depth + 1);
+                if (state_.failed()) return 0;
+                state_.pop();
+                members_.push_back({offset, length, node, false});
+                if (atEnd()) return fail("The document ends inside an object.");
+                const char next = current();
+                ++position_;
+                if (next == '}') break;
+                if (next != ',') return fail("Expected ',' or '}' after an object member.");
+            }
         }
         auto first = std::uint32_t(doc_.members_.size());
         auto count = std::uint32_t(members_.size() - base);
@@ -103,6 +155,35 @@ private:
                              members_.end());
         members_.resize(base);
         return add({JSON::Kind::object, first, count, indexMembers(first, count)});
+    }
+
+    std::uint32_t array(int depth) {
+        if (!enter(depth)) return 0;
+        ++position_;  // [
+        const std::size_t base = elements_.size();
+        if (!atEnd() && current() == ']') {
+            ++position_;
+        } else {
+            int index = 0;
+            while (true) {
+                state_.pushIndex(index++);
+                std::uint32_t node = value(depth + 1);
+                if (state_.failed()) return 0;
+                state_.pop();
+                elements_.push_back(node);
+                if (atEnd()) return fail("The document ends inside an array.");
+                const char next = current();
+                ++position_;
+                if (next == ']') break;
+                if (next != ',') return fail("Expected ',' or ']' after an array element.");
+            }
+        }
+        auto first = std::uint32_t(doc_.elements_.size());
+        auto count = std::uint32_t(elements_.size() - base);
+        doc_.elements_.insert(doc_.elements_.end(), elements_.begin() + std::ptrdiff_t(base),
+                              elements_.end());
+        elements_.resize(base);
+        return add({JSON::Kind::array, first, count});
     }
 
     // Marks members shadowed by a later one of the same key; objects with many members also get
@@ -145,48 +226,37 @@ private:
         return start + 1;
     }
 
-    std::uint32_t buildArray(od::value value, int depth) {
-        if (!state.enter(depth)) return 0;
-        od::array array;
-        if (auto error = value.get_array().get(array)) return fail(error);
-        const std::size_t base = elements_.size();
-        int index = 0;
-        for (auto result : array) {
-            od::value element;
-            if (auto error = std::move(result).get(element)) return fail(error);
-            state.pushIndex(index++);
-            std::uint32_t node = build(element, depth + 1);
-            if (state.failed()) return 0;
-            state.pop();
-            elements_.push_back(node);
-        }
-        auto first = std::uint32_t(doc_.elements_.size());
-        auto count = std::uint32_t(elements_.size() - base);
-        doc_.elements_.insert(doc_.elements_.end(), elements_.begin() + std::ptrdiff_t(base),
-                              elements_.end());
-        elements_.resize(base);
-        return add({JSON::Kind::array, first, count});
-    }
-
     static constexpr std::uint32_t smallObject = 12;
 
     Document& doc_;
+    const std::uint8_t* buffer_;
+    std::size_t length_;
+    simdjson::internal::dom_parser_implementation& implementation_;
+    const std::uint32_t* structurals_;
+    std::uint32_t count_;
+    std::uint32_t position_ = 0;
+    std::size_t textEnd_ = 0;
+    detail::WalkState state_;
     std::vector<Document::Member> members_;
     std::vector<std::uint32_t> elements_;
 };
 
 Result<Document, DecodingError> Document::parse(std::string_view bytes) {
-    Document document;
-    DocumentBuilder builder(document, bytes.size() + 2);
-    if (auto error = detail::walkDocument(bytes, builder)) return fail(std::move(*error));
-    if (builder.state.wrapped) {
-        // "1,2" arrives here as two elements of the wrapper.
-        const Node& wrapper = document.nodes_[document.root_];
-        if (wrapper.count != 1) {
-            return fail(detail::invalidDocument("Unexpected content after the document."));
+    simdjson::padded_string input(bytes);
+    // The parser keeps its buffers between documents; one per thread.
+    thread_local simdjson::dom::parser parser;
+    if (parser.capacity() < input.size()) {
+        if (auto error = parser.allocate(input.size())) {
+            return fail(detail::invalidDocument(simdjson::error_message(error)));
         }
-        document.root_ = document.elements_[wrapper.first];
     }
+    auto error = parser.implementation->stage1(reinterpret_cast<const std::uint8_t*>(input.data()),
+                                               input.size(), simdjson::stage1_mode::regular);
+    if (error == simdjson::EMPTY) return fail(detail::invalidDocument("The document is empty."));
+    if (error) return fail(detail::invalidDocument(simdjson::error_message(error)));
+    Document document;
+    DocumentBuilder builder(document, input, parser);
+    if (auto failure = builder.build()) return fail(std::move(*failure));
     return document;
 }
 

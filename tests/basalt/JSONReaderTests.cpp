@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Basalt/json/Coding.h"
+#include "Basalt/json/Document.h"
 
 using namespace Basalt;
 
@@ -59,6 +60,34 @@ TEST(JSONReader, UnescapesStrings) {
 TEST(JSONReader, KeepsDeepButAllowedNesting) {
     std::string text = std::string(maxJSONDepth, '[') + std::string(maxJSONDepth, ']');
     EXPECT_TRUE(readJSON(text).ok());
+    EXPECT_TRUE(Document::parse(text).ok());
+}
+
+TEST(Document, HoldsTheSameValueAsTheTree) {
+    for (const char* text :
+         {R"({"a": 1, "b": [true, null, "x\né"], "c": {"d": 0.1}, "a": 2})", "[]", "{}",
+          R"("only text")", "-12.5e3", "true", " null ", R"([{"k": [[], {}]}])"}) {
+        auto document = Document::parse(text);
+        ASSERT_TRUE(document.ok()) << text;
+        EXPECT_EQ(document->root().toJSON(), read(text)) << text;
+    }
+}
+
+TEST(Document, FindsMembersOfSmallAndLargeObjectsLaterDuplicateFirst) {
+    std::string large = "{";
+    for (int i = 0; i < 40; ++i)
+        large += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ",";
+    large += R"("k7": "again"})";
+    for (const std::string& text : {large, std::string(R"({"a": 1, "k7": 2, "k7": "again"})")}) {
+        auto document = Document::parse(text).value();
+        auto root = document.root();
+        ASSERT_TRUE(root.find("k7"));
+        EXPECT_EQ(root.find("k7")->asString(), "again");
+        EXPECT_FALSE(root.find("missing"));
+        int members = 0;
+        root.forEachMember([&](std::string_view, NodeRef) { ++members; });
+        EXPECT_EQ(members, int(read(text).asObject()->size()));
+    }
 }
 
 struct BadInput {
