@@ -4,6 +4,7 @@ ASAN_BUILD  ?= build-asan
 TSAN_BUILD  ?= build-tsan
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZERS     ?=
 CMAKE_FLAGS ?=
 
 .PHONY: all setup configure build run test bench asan tsan fuzz format clean
@@ -48,7 +49,7 @@ fuzz: setup
 		-DTAVRIN_BUILD_FUZZ=ON -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_BUILD_BENCH=OFF \
 		-DTAVRIN_SANITIZE=address,undefined $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_BUILD)
-	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZERS)
 
 format:
 	find Basalt Threadwork Tavrin tests bench fuzz \( -name '*.h' -o -name '*.cpp' \) -print0 | \

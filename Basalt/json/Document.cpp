@@ -22,7 +22,11 @@ public:
           count_(implementation_.n_structural_indexes) {
         // Unescaped text is never longer than the input; the string parser may write a block
         // past the end of what it unescapes.
-        doc_.text_.resize(length_ + simdjson::SIMDJSON_PADDING);
+        doc_.text_ = std::make_unique_for_overwrite<char[]>(length_ + simdjson::SIMDJSON_PADDING);
+        // Every value has a structural of its own: these bounds never need to grow.
+        doc_.nodes_.reserve(count_);
+        members_.reserve(count_ / 2 + 1);
+        elements_.reserve(count_);
     }
 
     std::optional<DecodingError> build() {
@@ -32,7 +36,6 @@ public:
         if (position_ != count_) {
             return detail::invalidDocument("Unexpected content after the document.");
         }
-        doc_.text_.resize(textEnd_);
         return std::nullopt;
     }
 
@@ -108,7 +111,7 @@ private:
 
     // Unescapes the string at the current position into the document's text.
     std::pair<std::uint32_t, std::uint32_t> string() {
-        auto* destination = reinterpret_cast<std::uint8_t*>(doc_.text_.data()) + textEnd_;
+        auto* destination = reinterpret_cast<std::uint8_t*>(doc_.text_.get()) + textEnd_;
         const std::uint8_t* source = buffer_ + structurals_[position_] + 1;
         std::uint8_t* end = implementation_.parse_string(source, destination);
         if (!end) {
@@ -124,8 +127,13 @@ private:
 
     bool enter(int depth) { return state_.enter(depth); }
 
+    std::uint32_t sourceLengthFrom(std::uint32_t start) const {
+        return structurals_[position_ - 1] + 1 - start;
+    }
+
     std::uint32_t object(int depth) {
         if (!enter(depth)) return 0;
+        const std::uint32_t start = structurals_[position_];
         ++position_;  // {
         const std::size_t base = members_.size();
         if (!atEnd() && current() == '}') {
@@ -137,11 +145,12 @@ private:
                 if (state_.failed()) return 0;
                 if (atEnd() || current() != ':') return fail("Expected ':' after a member name.");
                 ++position_;
-                state_.pushKey(std::string_view(doc_.text_.data() + offset, length));
+                state_.pushKey(doc_.text(offset, length));
                 std::uint32_t node = value(depth + 1);
                 if (state_.failed()) return 0;
                 state_.pop();
-                members_.push_back({offset, length, node, false});
+                members_.push_back(
+                    {Document::prefixOf(doc_.text(offset, length)), offset, length, node, false});
                 if (atEnd()) return fail("The document ends inside an object.");
                 const char next = current();
                 ++position_;
@@ -154,11 +163,13 @@ private:
         doc_.members_.insert(doc_.members_.end(), members_.begin() + std::ptrdiff_t(base),
                              members_.end());
         members_.resize(base);
-        return add({JSON::Kind::object, first, count, indexMembers(first, count)});
+        return add({JSON::Kind::object, first, count, indexMembers(first, count),
+                    sourceLengthFrom(start)});
     }
 
     std::uint32_t array(int depth) {
         if (!enter(depth)) return 0;
+        const std::uint32_t start = structurals_[position_];
         ++position_;  // [
         const std::size_t base = elements_.size();
         if (!atEnd() && current() == ']') {
@@ -183,7 +194,7 @@ private:
         doc_.elements_.insert(doc_.elements_.end(), elements_.begin() + std::ptrdiff_t(base),
                               elements_.end());
         elements_.resize(base);
-        return add({JSON::Kind::array, first, count});
+        return add({JSON::Kind::array, first, count, 0, sourceLengthFrom(start)});
     }
 
     // Marks members shadowed by a later one of the same key; objects with many members also get
@@ -193,7 +204,8 @@ private:
         if (count <= smallObject) {
             for (std::uint32_t i = 0; i < count; ++i) {
                 for (std::uint32_t j = i + 1; j < count; ++j) {
-                    if (members[i].keyLength == members[j].keyLength &&
+                    if (members[i].keyPrefix == members[j].keyPrefix &&
+                        members[i].keyLength == members[j].keyLength &&
                         doc_.key(members[i]) == doc_.key(members[j])) {
                         members[i].shadowed = true;
                         break;
@@ -208,6 +220,9 @@ private:
         for (std::uint32_t i = 0; i < count; ++i) doc_.sorted_.push_back(i);
         auto begin = doc_.sorted_.begin() + start + 1;
         std::sort(begin, doc_.sorted_.end(), [&](std::uint32_t a, std::uint32_t b) {
+            if (members[a].keyPrefix != members[b].keyPrefix) {
+                return members[a].keyPrefix < members[b].keyPrefix;
+            }
             int c = doc_.key(members[a]).compare(doc_.key(members[b]));
             return c < 0 || (c == 0 && a < b);
         });
@@ -264,9 +279,19 @@ Document Document::fromJSON(const JSON& value) {
     return parse(writeJSON(value)).value();
 }
 
+std::uint64_t Document::prefixOf(std::string_view key) {
+    std::uint64_t prefix = 0;
+    const std::size_t n = std::min<std::size_t>(key.size(), 8);
+    for (std::size_t i = 0; i < n; ++i) {
+        prefix |= std::uint64_t(static_cast<unsigned char>(key[i])) << (56 - 8 * i);
+    }
+    return prefix;
+}
+
 std::string Document::rawData(std::uint32_t node) const {
     if (writtenAt_.empty()) writtenAt_.assign(nodes_.size(), {0, 0});
     std::string out;
+    out.reserve(nodes_[node].sourceLength + 16);
     write(node, out);
     writtenAt_[node] = {std::uint32_t(written_.size()), std::uint32_t(out.size() + 1)};
     written_.append(out);
@@ -355,10 +380,12 @@ std::optional<NodeRef> NodeRef::find(std::string_view key) const {
     const auto& node = document_->nodes_[index_];
     if (node.kind != JSON::Kind::object) return std::nullopt;
     const Document::Member* members = document_->members_.data() + node.first;
+    const std::uint64_t prefix = Document::prefixOf(key);
     if (node.sorted == 0) {
         // The last match is the one that counts.
         for (std::uint32_t i = node.count; i-- > 0;) {
-            if (members[i].keyLength == key.size() && document_->key(members[i]) == key) {
+            if (members[i].keyPrefix == prefix && members[i].keyLength == key.size() &&
+                document_->key(members[i]) == key) {
                 return NodeRef(document_, members[i].node);
             }
         }
@@ -370,7 +397,10 @@ std::optional<NodeRef> NodeRef::find(std::string_view key) const {
     std::uint32_t high = index[0];
     while (low < high) {
         std::uint32_t mid = (low + high) / 2;
-        int c = document_->key(members[sorted[mid]]).compare(key);
+        const auto& member = members[sorted[mid]];
+        int c = member.keyPrefix < prefix   ? -1
+                : member.keyPrefix > prefix ? 1
+                                            : document_->key(member).compare(key);
         if (c == 0) return NodeRef(document_, members[sorted[mid]].node);
         if (c < 0)
             low = mid + 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,25 +77,29 @@ private:
 
     struct Node {
         JSON::Kind kind;
-        std::uint32_t first = 0;   // string: text offset; number: numbers_ index; bool: 0/1;
-                                   // array: elements_ offset; object: members_ offset
-        std::uint32_t count = 0;   // string: length; array/object: element or member count
-        std::uint32_t sorted = 0;  // object with many members: sorted_ offset + 1, else 0
+        std::uint32_t first = 0;         // string: text offset; number: numbers_ index; bool: 0/1;
+                                         // array: elements_ offset; object: members_ offset
+        std::uint32_t count = 0;         // string: length; array/object: element or member count
+        std::uint32_t sorted = 0;        // object with many members: sorted_ offset + 1, else 0
+        std::uint32_t sourceLength = 0;  // array/object: bytes in the input, to size writes
     };
     struct Member {
+        std::uint64_t
+            keyPrefix;  // the key's first eight bytes, big-endian: most comparisons end here
         std::uint32_t keyOffset;
         std::uint32_t keyLength;
         std::uint32_t node;
         bool shadowed;  // a later member has the same key
     };
+    static std::uint64_t prefixOf(std::string_view key);
 
     std::string_view text(std::uint32_t offset, std::uint32_t length) const {
-        return std::string_view(text_.data() + offset, length);
+        return std::string_view(text_.get() + offset, length);
     }
     std::string_view key(const Member& m) const { return text(m.keyOffset, m.keyLength); }
     void write(std::uint32_t node, std::string& out) const;
 
-    std::string text_;
+    std::unique_ptr<char[]> text_;  // unescaped strings and keys, not zero-filled
     std::vector<Node> nodes_;
     std::vector<Decimal> numbers_;
     std::vector<std::uint32_t> elements_;
