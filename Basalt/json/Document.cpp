@@ -257,10 +257,13 @@ private:
 };
 
 Result<Document, DecodingError> Document::parse(std::string_view bytes) {
+    if (std::all_of(bytes.begin(), bytes.end(), detail::isJSONWhitespace)) {
+        return fail(detail::invalidDocument("The document is empty."));
+    }
     simdjson::padded_string input(bytes);
     // The parser keeps its buffers between documents; one per thread.
     thread_local simdjson::dom::parser parser;
-    if (parser.capacity() < input.size()) {
+    if (!parser.implementation || parser.capacity() < input.size()) {
         if (auto error = parser.allocate(input.size())) {
             return fail(detail::invalidDocument(simdjson::error_message(error)));
         }

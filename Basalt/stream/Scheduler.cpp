@@ -89,6 +89,13 @@ SerialQueue::SerialQueue(const char* name) : thread_(std::make_unique<QThread>()
 SerialQueue::~SerialQueue() {
     // Work not yet run is dropped with the context once the loop has stopped.
     thread_->quit();
+    if (isCurrent()) {
+        // A thread cannot wait for itself: let it finish and clean up after itself.
+        QObject::connect(thread_.get(), &QThread::finished, thread_.get(), &QObject::deleteLater);
+        context_->deleteLater();
+        thread_.release();
+        return;
+    }
     thread_->wait();
     delete context_;
 }
