@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -51,7 +52,8 @@ public:
     using Case = std::variant<FrontpageLinks, SubredditLinks, Subreddits, Comments, MoreComments,
                               Vote, SearchSubreddits>;
 
-    Endpoint(Case value) : value_(std::move(value)) {}
+    template <typename C>
+    requires std::is_constructible_v<Case, C> Endpoint(C value) : value_(std::move(value)) {}
     const Case& value() const { return value_; }
 
     std::string path() const;
