@@ -42,7 +42,11 @@ struct Reply {
     static Reply json(int status, QByteArray body) {
         return {status, {{"Content-Type", "application/json"}}, std::move(body), Mode::complete};
     }
+    // Sets a header, replacing a recorded one of the same name.
     Reply withHeader(QByteArray name, QByteArray value) && {
+        std::erase_if(headers, [&](const auto& h) {
+            return h.first.compare(name, Qt::CaseInsensitive) == 0;
+        });
         headers.emplace_back(std::move(name), std::move(value));
         return std::move(*this);
     }
