@@ -10,6 +10,7 @@ namespace {
 struct RoundTrip {
     const char* token;
     const char* written;
+    friend void PrintTo(const RoundTrip& r, std::ostream* out) { *out << r.token; }
 };
 
 class DecimalRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
@@ -42,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct Rejected {
     const char* token;
     DecimalError error;
+    friend void PrintTo(const Rejected& r, std::ostream* out) { *out << r.token; }
 };
 
 class DecimalRejects : public ::testing::TestWithParam<Rejected> {};

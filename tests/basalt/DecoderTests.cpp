@@ -75,6 +75,7 @@ struct Case {
     std::string with;
     DecodingError::Kind kind;
     std::string path;
+    friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 
 std::string substitute(std::string text, const std::string& from, const std::string& to) {

@@ -94,6 +94,7 @@ struct BadInput {
     const char* name;
     std::string text;
     std::string path;  // the coding path printed, where the fault is
+    friend void PrintTo(const BadInput& b, std::ostream* out) { *out << b.name; }
 };
 
 const std::string anyPath = "*";

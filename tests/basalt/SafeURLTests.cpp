@@ -10,6 +10,7 @@ struct Parse {
     const char* name;
     QString text;
     std::optional<QString> url;  // the address in encoded form, or nothing
+    friend void PrintTo(const Parse& p, std::ostream* out) { *out << p.name; }
 };
 
 class UnsafeString : public ::testing::TestWithParam<Parse> {};
