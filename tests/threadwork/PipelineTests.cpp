@@ -49,6 +49,22 @@ TEST_F(Pipeline, MapsEachOutcomeWithItsLogLine) {
     }
 }
 
+TEST(MapTransportError, RowsThatNoServerAnswerReaches) {
+    Basalt::LogCapture capture;
+    auto cancelled = RedditApi::mapTransportError(
+        "/best", Http::HttpError::of(Http::HttpError::Kind::explicitlyCancelled));
+    EXPECT_EQ(cancelled.kind, RedditError::Kind::cancelled);
+    EXPECT_TRUE(capture.lines().empty());
+    Http::HttpError validation{
+        Http::HttpError::Kind::responseValidationFailed, 0, "missing content type", {}, {}};
+    auto invalid = RedditApi::mapTransportError("/best", validation);
+    EXPECT_EQ(invalid.kind, RedditError::Kind::network);
+    ASSERT_EQ(capture.lines().size(), 1u);
+    EXPECT_EQ(capture.lines()[0].message,
+              "request to /best failed: response validation: missing content type");
+    EXPECT_EQ(capture.lines()[0].level, QtCriticalMsg);
+}
+
 TEST_F(Pipeline, UnauthorizedIsNotRetried) {
     service.on("/best", Reply::fixture("error-401-01.json"));
     auto outcome = best();
