@@ -1,0 +1,336 @@
+#include "Tavrin/store/graph/Context.h"
+
+#include <SQLiteCpp/Statement.h>
+
+#include <QSemaphore>
+#include <cassert>
+
+#include "Basalt/json/Coding.h"
+#include "Tavrin/store/graph/Container.h"
+
+namespace Tavrin::Graph {
+namespace {
+
+// Lists of texts are stored as JSON arrays.
+std::string joinList(const std::vector<std::string>& items) {
+    return Basalt::encode(items);
+}
+
+std::vector<std::string> splitList(const std::string& stored) {
+    auto items = Basalt::decode<std::vector<std::string>>(stored);
+    return items ? std::move(items).value() : std::vector<std::string>{};
+}
+
+void bindValue(SQLite::Statement& statement, int index, const Value& value, AttributeType type) {
+    if (isAbsent(value)) {
+        statement.bind(index);
+        return;
+    }
+    switch (type) {
+        case AttributeType::text:
+        case AttributeType::address:
+            statement.bind(index, std::get<std::string>(value));
+            return;
+        case AttributeType::int16:
+        case AttributeType::int64:
+            statement.bind(index, std::get<std::int64_t>(value));
+            return;
+        case AttributeType::date:
+            statement.bind(index, std::get<double>(value));
+            return;
+        case AttributeType::bytes: {
+            const auto& bytes = std::get<QByteArray>(value);
+            statement.bind(index, bytes.constData(), int(bytes.size()));
+            return;
+        }
+        case AttributeType::optionalBool:
+            statement.bind(index, std::get<bool>(value) ? 1 : 0);
+            return;
+        case AttributeType::textList:
+            statement.bind(index, joinList(std::get<std::vector<std::string>>(value)));
+            return;
+    }
+}
+
+Value readValue(SQLite::Column column, AttributeType type) {
+    if (column.isNull()) return std::monostate{};
+    switch (type) {
+        case AttributeType::text:
+        case AttributeType::address:
+            return column.getString();
+        case AttributeType::int16:
+        case AttributeType::int64:
+            return std::int64_t(column.getInt64());
+        case AttributeType::date:
+            return column.getDouble();
+        case AttributeType::bytes:
+            return QByteArray(static_cast<const char*>(column.getBlob()), column.getBytes());
+        case AttributeType::optionalBool:
+            return column.getInt() != 0;
+        case AttributeType::textList:
+            return splitList(column.getString());
+    }
+    return std::monostate{};
+}
+
+}  // namespace
+
+Context::Context(std::weak_ptr<Container> container, std::shared_ptr<const Schema> schema,
+                 std::unique_ptr<StoreConnection> connection, Basalt::SchedulerPtr scheduler,
+                 bool mergesAutomatically)
+    : container_(std::move(container)),
+      schema_(std::move(schema)),
+      connection_(std::move(connection)),
+      scheduler_(std::move(scheduler)),
+      mergesAutomatically_(mergesAutomatically) {}
+
+void Context::perform(std::function<void()> work) {
+    scheduler_->schedule(std::move(work));
+}
+
+void Context::performAndWait(const std::function<void()>& work) {
+    if (scheduler_->isCurrent()) {
+        work();
+        return;
+    }
+    if (auto* queue = dynamic_cast<Basalt::SerialQueue*>(scheduler_.get())) {
+        queue->scheduleAndWait(work);
+        return;
+    }
+    // The main thread cannot be waited on from itself; from another thread it can.
+    QSemaphore done;
+    scheduler_->schedule([&] {
+        work();
+        done.release();
+    });
+    done.acquire();
+}
+
+int Context::attributeIndex(const ObjectID& object, const std::string& name) const {
+    const auto& attributes = schema_->entities[std::size_t(object.entity)].attributes;
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        if (attributes[i].name == name) return int(i);
+    }
+    assert(false && "unknown attribute");
+    return -1;
+}
+
+int Context::relationshipIndex(const ObjectID& object, const std::string& name) const {
+    const auto& relationships = schema_->entities[std::size_t(object.entity)].relationships;
+    for (std::size_t i = 0; i < relationships.size(); ++i) {
+        if (relationships[i].name == name) return int(i);
+    }
+    assert(false && "unknown relationship");
+    return -1;
+}
+
+ObjectID Context::insert(const std::string& entityName) {
+    const int entity = schema_->entityIndex(entityName);
+    assert(entity >= 0 && "unknown entity");
+    auto container = container_.lock();
+    ObjectID id{entity, container->nextKey(entity)};
+    const auto& description = schema_->entities[std::size_t(entity)];
+    Registered registered;
+    registered.values.attributes.resize(description.attributes.size());
+    registered.values.toOnes.resize(description.relationships.size());
+    objects_[id] = std::move(registered);
+    pendingInserted_.insert(id);
+    return id;
+}
+
+void Context::remove(ObjectID object) {
+    if (pendingInserted_.erase(object)) {
+        objects_.erase(object);
+        changed_.erase(object);
+        return;
+    }
+    pendingDeleted_.insert(object);
+    changed_.erase(object);
+}
+
+bool Context::exists(ObjectID object) {
+    if (pendingDeleted_.count(object)) return false;
+    return registered(object) != nullptr;
+}
+
+std::optional<Context::Snapshot> Context::loadFromStore(ObjectID object) {
+    const auto& entity = schema_->entities[std::size_t(object.entity)];
+    std::string columns = "Z_PK";
+    for (const auto& a : entity.attributes) columns += ", " + columnName(a);
+    std::vector<int> keyColumns;
+    for (std::size_t i = 0; i < entity.relationships.size(); ++i) {
+        if (ownsForeignKey(*schema_, entity, entity.relationships[i])) {
+            columns += ", " + foreignKeyColumn(entity.relationships[i]);
+            keyColumns.push_back(int(i));
+        }
+    }
+    SQLite::Statement query(connection_->database(),
+                            "SELECT " + columns + " FROM " + tableName(entity) + " WHERE Z_PK = ?");
+    query.bind(1, object.key);
+    if (!query.executeStep()) return std::nullopt;
+    Snapshot snapshot;
+    snapshot.toOnes.resize(entity.relationships.size());
+    int column = 1;
+    for (const auto& a : entity.attributes)
+        snapshot.attributes.push_back(readValue(query.getColumn(column++), a.type));
+    for (int r : keyColumns) {
+        auto value = query.getColumn(column++);
+        if (value.isNull()) continue;
+        const int destination =
+            schema_->entityIndex(entity.relationships[std::size_t(r)].destination);
+        snapshot.toOnes[std::size_t(r)] = ObjectID{destination, value.getInt64()};
+    }
+    return snapshot;
+}
+
+Context::Registered* Context::registered(ObjectID object) {
+    auto it = objects_.find(object);
+    if (it != objects_.end()) return &it->second;
+    auto snapshot = loadFromStore(object);
+    if (!snapshot) return nullptr;
+    auto [inserted, _] = objects_.emplace(object, Registered{std::move(*snapshot), true});
+    return &inserted->second;
+}
+
+Value Context::value(ObjectID object, const std::string& attribute) {
+    Registered* r = registered(object);
+    if (!r) return std::monostate{};
+    return r->values.attributes[std::size_t(attributeIndex(object, attribute))];
+}
+
+void Context::setValue(ObjectID object, const std::string& attribute, Value value) {
+    Registered* r = registered(object);
+    if (!r) return;
+    r->values.attributes[std::size_t(attributeIndex(object, attribute))] = std::move(value);
+    if (!pendingInserted_.count(object)) changed_[object].insert(attribute);
+}
+
+std::optional<ObjectID> Context::toOne(ObjectID object, const std::string& relationship) {
+    Registered* r = registered(object);
+    if (!r) return std::nullopt;
+    return r->values.toOnes[std::size_t(relationshipIndex(object, relationship))];
+}
+
+void Context::setToOne(ObjectID object, const std::string& relationship,
+                       std::optional<ObjectID> target) {
+    Registered* r = registered(object);
+    if (!r) return;
+    r->values.toOnes[std::size_t(relationshipIndex(object, relationship))] = target;
+    if (!pendingInserted_.count(object)) changed_[object].insert(relationship);
+}
+
+void Context::writeObject(SQLite::Database& db, ObjectID object, bool isNew) {
+    const auto& entity = schema_->entities[std::size_t(object.entity)];
+    const Registered& r = objects_.at(object);
+    std::vector<std::string> columns;
+    for (const auto& a : entity.attributes) columns.push_back(columnName(a));
+    std::vector<int> keyRelationships;
+    for (std::size_t i = 0; i < entity.relationships.size(); ++i) {
+        if (!ownsForeignKey(*schema_, entity, entity.relationships[i])) continue;
+        columns.push_back(foreignKeyColumn(entity.relationships[i]));
+        keyRelationships.push_back(int(i));
+    }
+    std::string sql;
+    if (isNew) {
+        std::string names = "Z_PK";
+        std::string marks = "?";
+        for (const auto& c : columns) {
+            names += ", " + c;
+            marks += ", ?";
+        }
+        sql = "INSERT INTO " + tableName(entity) + " (" + names + ") VALUES (" + marks + ")";
+    } else {
+        sql = "UPDATE " + tableName(entity) + " SET ";
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            sql += (i ? ", " : "") + columns[i] + " = ?";
+        sql += " WHERE Z_PK = ?";
+    }
+    SQLite::Statement statement(db, sql);
+    int index = 1;
+    if (isNew) statement.bind(index++, object.key);
+    for (std::size_t i = 0; i < entity.attributes.size(); ++i) {
+        bindValue(statement, index++, r.values.attributes[i], entity.attributes[i].type);
+    }
+    for (int rel : keyRelationships) {
+        const auto& target = r.values.toOnes[std::size_t(rel)];
+        if (target)
+            statement.bind(index++, target->key);
+        else
+            statement.bind(index++);
+    }
+    if (!isNew) statement.bind(index++, object.key);
+    statement.exec();
+}
+
+Basalt::Result<Basalt::Unit, StoreError> Context::save() {
+    if (!hasChanges()) return Basalt::Unit{};
+    ChangeSet changes;
+    changes.inserted = pendingInserted_;
+    changes.deleted = pendingDeleted_;
+    for (const auto& [object, properties] : changed_) {
+        changes.updated.insert(object);
+        changes.changedProperties[object] = properties;
+    }
+    auto written = connection_->transaction([&](SQLite::Database& db) {
+        for (const auto& object : changes.inserted) writeObject(db, object, true);
+        for (const auto& object : changes.updated) writeObject(db, object, false);
+        for (const auto& object : changes.deleted) {
+            SQLite::Statement statement(
+                db, "DELETE FROM " + tableName(schema_->entities[std::size_t(object.entity)]) +
+                        " WHERE Z_PK = ?");
+            statement.bind(1, object.key);
+            statement.exec();
+        }
+        return true;
+    });
+    if (!written) return written;
+    for (const auto& object : changes.deleted) objects_.erase(object);
+    for (const auto& object : changes.inserted) objects_[object].fromStore = true;
+    pendingInserted_.clear();
+    pendingDeleted_.clear();
+    changed_.clear();
+    didChange_.send(changes);
+    if (auto container = container_.lock()) container->didSave(this, changes);
+    return written;
+}
+
+void Context::merge(const ChangeSet& changes) {
+    if (!mergesAutomatically_) return;
+    ChangeSet seen;
+    seen.inserted = changes.inserted;
+    for (const auto& object : changes.deleted) {
+        objects_.erase(object);
+        pendingDeleted_.erase(object);
+        changed_.erase(object);
+        seen.deleted.insert(object);
+    }
+    for (const auto& object : changes.updated) {
+        auto it = objects_.find(object);
+        if (it == objects_.end()) continue;
+        auto fresh = loadFromStore(object);
+        if (!fresh) continue;
+        // The store wins, property by property: what the saver changed replaces ours, our
+        // other unsaved changes stay.
+        const auto& entity = schema_->entities[std::size_t(object.entity)];
+        const auto& properties = changes.changedProperties.at(object);
+        for (std::size_t i = 0; i < entity.attributes.size(); ++i) {
+            if (!properties.count(entity.attributes[i].name)) continue;
+            it->second.values.attributes[i] = fresh->attributes[i];
+            if (auto local = changed_.find(object); local != changed_.end())
+                local->second.erase(entity.attributes[i].name);
+        }
+        for (std::size_t i = 0; i < entity.relationships.size(); ++i) {
+            if (!properties.count(entity.relationships[i].name)) continue;
+            it->second.values.toOnes[i] = fresh->toOnes[i];
+            if (auto local = changed_.find(object); local != changed_.end())
+                local->second.erase(entity.relationships[i].name);
+        }
+        if (auto local = changed_.find(object); local != changed_.end() && local->second.empty())
+            changed_.erase(local);
+        seen.updated.insert(object);
+        seen.changedProperties[object] = properties;
+    }
+    didChange_.send(seen);
+}
+
+}  // namespace Tavrin::Graph

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Basalt/Result.h"
+#include "Basalt/stream/Scheduler.h"
+#include "Basalt/stream/Stream.h"
+#include "Tavrin/store/graph/StoreConnection.h"
+#include "Tavrin/store/graph/Value.h"
+
+namespace Tavrin::Graph {
+
+class Container;
+
+// What a save or a merge changed, as object identifiers.
+struct ChangeSet {
+    std::set<ObjectID> inserted;
+    std::set<ObjectID> updated;
+    std::set<ObjectID> deleted;
+    // Per updated object, the properties (attributes and to-one relationships) that changed.
+    std::map<ObjectID, std::set<std::string>> changedProperties;
+
+    bool empty() const { return inserted.empty() && updated.empty() && deleted.empty(); }
+};
+
+// A working copy of the graph, bound to one thread: its registered objects with their unsaved
+// changes, over a connection of its own. Use it only on its scheduler (perform / performAndWait).
+class Context : public std::enable_shared_from_this<Context> {
+public:
+    // The container must outlive its contexts; they hold it weakly, so the view context it
+    // keeps does not keep it alive.
+    Context(std::weak_ptr<Container> container, std::shared_ptr<const Schema> schema,
+            std::unique_ptr<StoreConnection> connection, Basalt::SchedulerPtr scheduler,
+            bool mergesAutomatically);
+
+    // Runs work on the context's thread: later, or now and waiting (inline when already there).
+    void perform(std::function<void()> work);
+    void performAndWait(const std::function<void()>& work);
+    bool isCurrent() const { return scheduler_->isCurrent(); }
+
+    ObjectID insert(const std::string& entity);
+    void remove(ObjectID object);
+    // False for a deleted object or one the store does not have.
+    bool exists(ObjectID object);
+
+    Value value(ObjectID object, const std::string& attribute);
+    void setValue(ObjectID object, const std::string& attribute, Value value);
+    std::optional<ObjectID> toOne(ObjectID object, const std::string& relationship);
+    void setToOne(ObjectID object, const std::string& relationship, std::optional<ObjectID> target);
+
+    bool hasChanges() const {
+        return !pendingInserted_.empty() || !pendingDeleted_.empty() || !changed_.empty();
+    }
+    // One transaction; on failure the changes stay pending.
+    Basalt::Result<Basalt::Unit, StoreError> save();
+
+    // Inserted, updated and deleted objects after each save of this context and each merge of
+    // another's, delivered on this context's thread.
+    Basalt::Stream<ChangeSet> objectsDidChange() const { return didChange_.stream(); }
+
+    const Schema& schema() const { return *schema_; }
+
+    // Called by the container after another context saved.
+    void merge(const ChangeSet& changes);
+
+private:
+    struct Snapshot {
+        std::vector<Value> attributes;
+        std::vector<std::optional<ObjectID>> toOnes;  // per relationship; unused for to-many
+    };
+    struct Registered {
+        Snapshot values;
+        bool fromStore = false;
+    };
+
+    Registered* registered(ObjectID object);
+    std::optional<Snapshot> loadFromStore(ObjectID object);
+    int attributeIndex(const ObjectID& object, const std::string& name) const;
+    int relationshipIndex(const ObjectID& object, const std::string& name) const;
+    void writeObject(SQLite::Database& db, ObjectID object, bool isNew);
+
+    std::weak_ptr<Container> container_;
+    std::shared_ptr<const Schema> schema_;
+    std::unique_ptr<StoreConnection> connection_;
+    Basalt::SchedulerPtr scheduler_;
+    bool mergesAutomatically_;
+
+    std::unordered_map<ObjectID, Registered, ObjectIDHash> objects_;
+    std::set<ObjectID> pendingInserted_;
+    std::set<ObjectID> pendingDeleted_;
+    std::map<ObjectID, std::set<std::string>> changed_;
+    Basalt::PassthroughSubject<ChangeSet> didChange_;
+};
+
+}  // namespace Tavrin::Graph
