@@ -3,6 +3,7 @@
 #include <SQLiteCpp/Statement.h>
 
 #include <QSemaphore>
+#include <QStringList>
 #include <cassert>
 
 #include "Basalt/json/Coding.h"
@@ -201,7 +202,11 @@ Value Context::value(ObjectID object, const std::string& attribute) {
 void Context::setValue(ObjectID object, const std::string& attribute, Value value) {
     Registered* r = registered(object);
     if (!r) return;
-    r->values.attributes[std::size_t(attributeIndex(object, attribute))] = std::move(value);
+    const int index = attributeIndex(object, attribute);
+    if (schema_->entities[std::size_t(object.entity)].attributes[std::size_t(index)].indexed) {
+        indexUnsaved(object, attribute, value);
+    }
+    r->values.attributes[std::size_t(index)] = std::move(value);
     if (!pendingInserted_.count(object)) changed_[object].insert(attribute);
 }
 
@@ -289,6 +294,7 @@ Basalt::Result<Basalt::Unit, StoreError> Context::save() {
     pendingInserted_.clear();
     pendingDeleted_.clear();
     changed_.clear();
+    unsavedIndex_.clear();
     didChange_.send(changes);
     if (auto container = container_.lock()) container->didSave(this, changes);
     return written;
@@ -331,6 +337,281 @@ void Context::merge(const ChangeSet& changes) {
         seen.changedProperties[object] = properties;
     }
     didChange_.send(seen);
+}
+
+}  // namespace Tavrin::Graph
+
+namespace Tavrin::Graph {
+namespace {
+
+// Orders two values of one attribute; absent sorts first. Values of different kinds are unordered.
+std::optional<int> compareValues(const Value& a, const Value& b, bool caseInsensitive = false) {
+    if (isAbsent(a) || isAbsent(b)) return isAbsent(a) == isAbsent(b) ? 0 : (isAbsent(a) ? -1 : 1);
+    if (a.index() != b.index()) return std::nullopt;
+    return std::visit(
+        [&](const auto& x) -> std::optional<int> {
+            using T = std::decay_t<decltype(x)>;
+            const T& y = std::get<T>(b);
+            if constexpr (std::is_same_v<T, std::string>) {
+                if (caseInsensitive) {
+                    return QString::fromStdString(x).compare(QString::fromStdString(y),
+                                                             Qt::CaseInsensitive);
+                }
+                return x.compare(y) < 0 ? -1 : (x == y ? 0 : 1);
+            } else if constexpr (std::is_same_v<T, std::monostate>) {
+                return 0;
+            } else {
+                return x < y ? -1 : (y < x ? 1 : 0);
+            }
+        },
+        a);
+}
+
+bool holds(Comparison::Op op, int order) {
+    switch (op) {
+        case Comparison::Op::equal:
+            return order == 0;
+        case Comparison::Op::notEqual:
+            return order != 0;
+        case Comparison::Op::less:
+            return order < 0;
+        case Comparison::Op::lessOrEqual:
+            return order <= 0;
+        case Comparison::Op::greater:
+            return order > 0;
+        case Comparison::Op::greaterOrEqual:
+            return order >= 0;
+    }
+    return false;
+}
+
+const char* sqlOperator(Comparison::Op op) {
+    switch (op) {
+        case Comparison::Op::equal:
+            return "=";
+        case Comparison::Op::notEqual:
+            return "<>";
+        case Comparison::Op::less:
+            return "<";
+        case Comparison::Op::lessOrEqual:
+            return "<=";
+        case Comparison::Op::greater:
+            return ">";
+        case Comparison::Op::greaterOrEqual:
+            return ">=";
+    }
+    return "=";
+}
+
+// A value's text for the in-memory index of unsaved objects.
+std::string indexKey(const Value& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) return "s" + *text;
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return "i" + std::to_string(*number);
+    return {};
+}
+
+}  // namespace
+
+Context::ResolvedPath Context::resolve(int entity, const std::string& keyPath) const {
+    ResolvedPath path;
+    QStringList parts = QString::fromStdString(keyPath).split('.');
+    int current = entity;
+    for (int i = 0; i < parts.size(); ++i) {
+        const auto& description = schema_->entities[std::size_t(current)];
+        const std::string name = parts[i].toStdString();
+        const bool last = i + 1 == parts.size();
+        if (last) {
+            path.entity = current;
+            path.attribute = description.attribute(name);
+            if (!path.attribute) path.relationship = description.relationship(name);
+            assert((path.attribute || path.relationship) && "unknown key path");
+            return path;
+        }
+        const Relationship* relationship = description.relationship(name);
+        assert(relationship && !relationship->toMany && "key paths follow to-one relationships");
+        path.relationships.push_back({current, relationship});
+        current = schema_->entityIndex(relationship->destination);
+    }
+    path.entity = current;
+    return path;
+}
+
+std::vector<ObjectID> Context::fetchFromStore(int entity, const Predicate& predicate) {
+    const auto& root = schema_->entities[std::size_t(entity)];
+    std::string joins;
+    std::map<std::string, std::string> aliases;  // path prefix -> table alias
+    std::vector<std::string> conditions;
+    struct Binding {
+        Value value;
+        AttributeType type;
+    };
+    std::vector<Binding> bindings;
+    for (const auto& comparison : predicate.all) {
+        ResolvedPath path = resolve(entity, comparison.keyPath);
+        std::string alias = "T0";
+        std::string prefix;
+        for (const auto& step : path.relationships) {
+            prefix += "." + step.relationship->name;
+            auto known = aliases.find(prefix);
+            if (known == aliases.end()) {
+                std::string next = "T" + std::to_string(aliases.size() + 1);
+                const auto& destination = *schema_->entity(step.relationship->destination);
+                joins += " LEFT JOIN " + tableName(destination) + " " + next + " ON " + alias +
+                         "." + foreignKeyColumn(*step.relationship) + " = " + next + ".Z_PK";
+                known = aliases.emplace(prefix, next).first;
+            }
+            alias = known->second;
+        }
+        if (path.relationship) {
+            if (!comparison.object) {
+                conditions.push_back(alias + "." + foreignKeyColumn(*path.relationship) +
+                                     " IS NULL");
+                continue;
+            }
+            conditions.push_back(alias + "." + foreignKeyColumn(*path.relationship) + " " +
+                                 sqlOperator(comparison.op) + " ?");
+            bindings.push_back({comparison.object->key, AttributeType::int64});
+            continue;
+        }
+        const std::string column = alias + "." + columnName(*path.attribute);
+        if (isAbsent(comparison.value)) {
+            conditions.push_back(
+                column + (comparison.op == Comparison::Op::notEqual ? " IS NOT NULL" : " IS NULL"));
+            continue;
+        }
+        conditions.push_back(column + " " + sqlOperator(comparison.op) + " ?");
+        bindings.push_back({comparison.value, path.attribute->type});
+    }
+    std::string sql = "SELECT T0.Z_PK FROM " + tableName(root) + " T0" + joins;
+    for (std::size_t i = 0; i < conditions.size(); ++i)
+        sql += (i ? " AND " : " WHERE ") + conditions[i];
+    SQLite::Statement query(connection_->database(), sql);
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+        bindValue(query, int(i + 1), bindings[i].value, bindings[i].type);
+    std::vector<ObjectID> ids;
+    while (query.executeStep()) ids.push_back({entity, query.getColumn(0).getInt64()});
+    return ids;
+}
+
+std::optional<ObjectID> Context::objectAt(ObjectID object, const std::string& keyPath) {
+    ResolvedPath path = resolve(object.entity, keyPath);
+    std::optional<ObjectID> current = object;
+    for (const auto& step : path.relationships) {
+        current = toOne(*current, step.relationship->name);
+        if (!current) return std::nullopt;
+    }
+    return current;
+}
+
+Value Context::valueAt(ObjectID object, const std::string& keyPath) {
+    ResolvedPath path = resolve(object.entity, keyPath);
+    auto owner = objectAt(object, keyPath);
+    if (!owner || !path.attribute) return std::monostate{};
+    return value(*owner, path.attribute->name);
+}
+
+bool Context::matches(ObjectID object, const Predicate& predicate) {
+    if (pendingDeleted_.count(object) || !registered(object)) return false;
+    for (const auto& comparison : predicate.all) {
+        ResolvedPath path = resolve(object.entity, comparison.keyPath);
+        if (path.relationship) {
+            auto owner = objectAt(object, comparison.keyPath);
+            std::optional<ObjectID> target =
+                owner ? toOne(*owner, path.relationship->name) : std::nullopt;
+            const bool equal = target == comparison.object;
+            if (comparison.op == Comparison::Op::equal ? !equal : equal) return false;
+            continue;
+        }
+        auto order = compareValues(valueAt(object, comparison.keyPath), comparison.value);
+        if (!order || !holds(comparison.op, *order)) return false;
+    }
+    return true;
+}
+
+void Context::indexUnsaved(ObjectID object, const std::string& attribute, const Value& value) {
+    auto& byValue = unsavedIndex_[object.entity][attribute];
+    for (auto it = byValue.begin(); it != byValue.end();) {
+        it = it->second == object ? byValue.erase(it) : std::next(it);
+    }
+    if (auto key = indexKey(value); !key.empty()) byValue.emplace(key, object);
+}
+
+std::vector<ObjectID> Context::unsavedCandidates(int entity, const Predicate& predicate) {
+    // Equality on an indexed attribute: the index answers without a scan.
+    for (const auto& comparison : predicate.all) {
+        if (comparison.op != Comparison::Op::equal ||
+            comparison.keyPath.find('.') != std::string::npos)
+            continue;
+        const Attribute* attribute =
+            schema_->entities[std::size_t(entity)].attribute(comparison.keyPath);
+        if (!attribute || !attribute->indexed) continue;
+        const std::string key = indexKey(comparison.value);
+        if (key.empty()) continue;
+        std::vector<ObjectID> found;
+        auto& byValue = unsavedIndex_[entity][attribute->name];
+        auto [begin, end] = byValue.equal_range(key);
+        for (auto it = begin; it != end; ++it) found.push_back(it->second);
+        return found;
+    }
+    std::vector<ObjectID> all;
+    for (const auto& object : pendingInserted_) {
+        if (object.entity == entity) all.push_back(object);
+    }
+    for (const auto& [object, _] : changed_) {
+        if (object.entity == entity) all.push_back(object);
+    }
+    return all;
+}
+
+std::vector<ObjectID> Context::fetch(const FetchRequest& request) {
+    const int entity = schema_->entityIndex(request.entity);
+    assert(entity >= 0 && "unknown entity");
+    std::vector<ObjectID> results;
+    std::set<ObjectID> seen;
+    const bool unsaved = hasChanges();
+    for (const auto& object : fetchFromStore(entity, request.predicate)) {
+        // The store's answer holds unless this context changed or deleted the object.
+        if (unsaved && (pendingDeleted_.count(object) || changed_.count(object))) {
+            if (!matches(object, request.predicate)) continue;
+        }
+        if (seen.insert(object).second) results.push_back(object);
+    }
+    if (unsaved) {
+        for (const auto& object : unsavedCandidates(entity, request.predicate)) {
+            if (seen.count(object) || !matches(object, request.predicate)) continue;
+            seen.insert(object);
+            results.push_back(object);
+        }
+    }
+    if (!request.sort.empty()) {
+        std::vector<std::pair<std::vector<Value>, ObjectID>> keyed;
+        keyed.reserve(results.size());
+        for (const auto& object : results) {
+            std::vector<Value> keys;
+            for (const auto& sort : request.sort) keys.push_back(valueAt(object, sort.keyPath));
+            keyed.emplace_back(std::move(keys), object);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            for (std::size_t i = 0; i < request.sort.size(); ++i) {
+                auto order = compareValues(a.first[i], b.first[i], request.sort[i].caseInsensitive)
+                                 .value_or(0);
+                if (order != 0) return request.sort[i].ascending ? order < 0 : order > 0;
+            }
+            return a.second.key < b.second.key;
+        });
+        results.clear();
+        for (auto& [_, object] : keyed) results.push_back(object);
+    }
+    if (request.limit && int(results.size()) > *request.limit)
+        results.resize(std::size_t(*request.limit));
+    return results;
+}
+
+std::size_t Context::count(const FetchRequest& request) {
+    FetchRequest unsorted = request;
+    unsorted.sort.clear();
+    return fetch(unsorted).size();
 }
 
 }  // namespace Tavrin::Graph

@@ -12,6 +12,7 @@
 #include "Basalt/Result.h"
 #include "Basalt/stream/Scheduler.h"
 #include "Basalt/stream/Stream.h"
+#include "Tavrin/store/graph/FetchRequest.h"
 #include "Tavrin/store/graph/StoreConnection.h"
 #include "Tavrin/store/graph/Value.h"
 
@@ -55,6 +56,11 @@ public:
     std::optional<ObjectID> toOne(ObjectID object, const std::string& relationship);
     void setToOne(ObjectID object, const std::string& relationship, std::optional<ObjectID> target);
 
+    // The objects matching the request, as this context sees them: the store with this
+    // context's unsaved inserts, changes and deletes applied.
+    std::vector<ObjectID> fetch(const FetchRequest& request);
+    std::size_t count(const FetchRequest& request);
+
     bool hasChanges() const {
         return !pendingInserted_.empty() || !pendingDeleted_.empty() || !changed_.empty();
     }
@@ -86,6 +92,25 @@ private:
     int relationshipIndex(const ObjectID& object, const std::string& name) const;
     void writeObject(SQLite::Database& db, ObjectID object, bool isNew);
 
+    struct Step {
+        int entity;
+        const Relationship* relationship;  // followed from entity; null at the end
+    };
+    struct ResolvedPath {
+        std::vector<Step> relationships;  // to-one steps to follow
+        int entity;                       // where the last member lives
+        const Attribute* attribute = nullptr;
+        const Relationship* relationship = nullptr;  // when the path ends in a to-one relationship
+    };
+    ResolvedPath resolve(int entity, const std::string& keyPath) const;
+    std::vector<ObjectID> fetchFromStore(int entity, const Predicate& predicate);
+    bool matches(ObjectID object, const Predicate& predicate);
+    Value valueAt(ObjectID object, const std::string& keyPath);
+    std::optional<ObjectID> objectAt(ObjectID object, const std::string& keyPath);
+    // Unsaved objects (inserted or changed) of an entity whose indexed attribute has a value.
+    void indexUnsaved(ObjectID object, const std::string& attribute, const Value& value);
+    std::vector<ObjectID> unsavedCandidates(int entity, const Predicate& predicate);
+
     std::weak_ptr<Container> container_;
     std::shared_ptr<const Schema> schema_;
     std::unique_ptr<StoreConnection> connection_;
@@ -97,6 +122,8 @@ private:
     std::set<ObjectID> pendingDeleted_;
     std::map<ObjectID, std::set<std::string>> changed_;
     Basalt::PassthroughSubject<ChangeSet> didChange_;
+    // entity -> attribute -> written text form of a value -> unsaved objects holding it
+    std::map<int, std::map<std::string, std::multimap<std::string, ObjectID>>> unsavedIndex_;
 };
 
 }  // namespace Tavrin::Graph
