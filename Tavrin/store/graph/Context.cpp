@@ -208,6 +208,7 @@ void Context::setValue(ObjectID object, const std::string& attribute, Value valu
     }
     r->values.attributes[std::size_t(index)] = std::move(value);
     if (!pendingInserted_.count(object)) changed_[object].insert(attribute);
+    propertyChanged_.send({object, attribute});
 }
 
 std::optional<ObjectID> Context::toOne(ObjectID object, const std::string& relationship) {
@@ -222,6 +223,7 @@ void Context::setToOne(ObjectID object, const std::string& relationship,
     if (!r) return;
     r->values.toOnes[std::size_t(relationshipIndex(object, relationship))] = target;
     if (!pendingInserted_.count(object)) changed_[object].insert(relationship);
+    propertyChanged_.send({object, relationship});
 }
 
 void Context::writeObject(SQLite::Database& db, ObjectID object, bool isNew) {
@@ -335,6 +337,9 @@ void Context::merge(const ChangeSet& changes) {
             changed_.erase(local);
         seen.updated.insert(object);
         seen.changedProperties[object] = properties;
+    }
+    for (const auto& [object, properties] : seen.changedProperties) {
+        for (const auto& property : properties) propertyChanged_.send({object, property});
     }
     didChange_.send(seen);
 }
@@ -612,6 +617,42 @@ std::size_t Context::count(const FetchRequest& request) {
     FetchRequest unsorted = request;
     unsorted.sort.clear();
     return fetch(unsorted).size();
+}
+
+}  // namespace Tavrin::Graph
+
+namespace Tavrin::Graph {
+
+Basalt::Stream<Value> Context::observe(ObjectID object, const std::string& attribute) {
+    std::weak_ptr<Context> weak = weak_from_this();
+    auto changes = propertyChanged_.stream();
+    return Basalt::Stream<Value>([weak, changes, object,
+                                  attribute](Basalt::StreamEmitter<Value> out) {
+        auto self = weak.lock();
+        if (!self) return;
+        out.send(self->value(object, attribute));
+        out.hold(changes.subscribe([weak, out, object, attribute](const PropertyChange& change) {
+            if (change.object != object || change.property != attribute) return;
+            if (auto context = weak.lock()) out.send(context->value(object, attribute));
+        }));
+    });
+}
+
+Basalt::Stream<std::optional<ObjectID>> Context::observeRelationship(
+    ObjectID object, const std::string& relationship) {
+    std::weak_ptr<Context> weak = weak_from_this();
+    auto changes = propertyChanged_.stream();
+    using Target = std::optional<ObjectID>;
+    return Basalt::Stream<Target>([weak, changes, object,
+                                   relationship](Basalt::StreamEmitter<Target> out) {
+        auto self = weak.lock();
+        if (!self) return;
+        out.send(self->toOne(object, relationship));
+        out.hold(changes.subscribe([weak, out, object, relationship](const PropertyChange& change) {
+            if (change.object != object || change.property != relationship) return;
+            if (auto context = weak.lock()) out.send(context->toOne(object, relationship));
+        }));
+    });
 }
 
 }  // namespace Tavrin::Graph

@@ -71,6 +71,12 @@ public:
     // another's, delivered on this context's thread.
     Basalt::Stream<ChangeSet> objectsDidChange() const { return didChange_.stream(); }
 
+    // The current value of an attribute, then each change of it, by a local write or a merge.
+    Basalt::Stream<Value> observe(ObjectID object, const std::string& attribute);
+    // The same for a to-one relationship.
+    Basalt::Stream<std::optional<ObjectID>> observeRelationship(ObjectID object,
+                                                                const std::string& relationship);
+
     const Schema& schema() const { return *schema_; }
 
     // Called by the container after another context saved.
@@ -122,6 +128,11 @@ private:
     std::set<ObjectID> pendingDeleted_;
     std::map<ObjectID, std::set<std::string>> changed_;
     Basalt::PassthroughSubject<ChangeSet> didChange_;
+    struct PropertyChange {
+        ObjectID object;
+        std::string property;
+    };
+    Basalt::PassthroughSubject<PropertyChange> propertyChanged_;
     // entity -> attribute -> written text form of a value -> unsaved objects holding it
     std::map<int, std::map<std::string, std::multimap<std::string, ObjectID>>> unsavedIndex_;
 };
