@@ -292,6 +292,7 @@ public:
         std::vector<std::shared_ptr<detail::StreamState<T>>> targets;
         {
             std::lock_guard lock(mutex_);
+            if (subscribers_.empty()) return;
             prune();
             for (auto& weak : subscribers_) {
                 if (auto s = weak.lock()) targets.push_back(std::move(s));

@@ -165,8 +165,8 @@ std::optional<Context::Snapshot> Context::loadFromStore(ObjectID object) {
             keyColumns.push_back(int(i));
         }
     }
-    SQLite::Statement query(connection_->database(),
-                            "SELECT " + columns + " FROM " + tableName(entity) + " WHERE Z_PK = ?");
+    SQLite::Statement& query =
+        statement("SELECT " + columns + " FROM " + tableName(entity) + " WHERE Z_PK = ?");
     query.bind(1, object.key);
     if (!query.executeStep()) return std::nullopt;
     Snapshot snapshot;
@@ -252,7 +252,8 @@ void Context::writeObject(SQLite::Database& db, ObjectID object, bool isNew) {
             sql += (i ? ", " : "") + columns[i] + " = ?";
         sql += " WHERE Z_PK = ?";
     }
-    SQLite::Statement statement(db, sql);
+    (void)db;  // the context's own connection, whose statements are cached
+    SQLite::Statement& statement = this->statement(sql);
     int index = 1;
     if (isNew) statement.bind(index++, object.key);
     for (std::size_t i = 0; i < entity.attributes.size(); ++i) {
@@ -297,6 +298,7 @@ Basalt::Result<Basalt::Unit, StoreError> Context::save() {
     pendingDeleted_.clear();
     changed_.clear();
     unsavedIndex_.clear();
+    unsavedIndexed_.clear();
     didChange_.send(changes);
     if (auto container = container_.lock()) container->didSave(this, changes);
     return written;
@@ -442,41 +444,46 @@ Context::ResolvedPath Context::resolve(int entity, const std::string& keyPath) c
     return path;
 }
 
-std::vector<ObjectID> Context::fetchFromStore(int entity, const Predicate& predicate) {
+const Context::StorePlan& Context::plan(int entity, const Predicate& predicate) {
+    std::string shape = std::to_string(entity);
+    for (const auto& c : predicate.all) {
+        shape += "|" + c.keyPath + ":" + std::to_string(int(c.op)) +
+                 (c.object            ? "o"
+                  : isAbsent(c.value) ? "n"
+                                      : "v");
+    }
+    auto known = plans_.find(shape);
+    if (known != plans_.end()) return known->second;
+
     const auto& root = schema_->entities[std::size_t(entity)];
     std::string joins;
     std::map<std::string, std::string> aliases;  // path prefix -> table alias
     std::vector<std::string> conditions;
-    struct Binding {
-        Value value;
-        AttributeType type;
-    };
-    std::vector<Binding> bindings;
+    StorePlan plan;
     for (const auto& comparison : predicate.all) {
         ResolvedPath path = resolve(entity, comparison.keyPath);
         std::string alias = "T0";
         std::string prefix;
         for (const auto& step : path.relationships) {
             prefix += "." + step.relationship->name;
-            auto known = aliases.find(prefix);
-            if (known == aliases.end()) {
+            auto existing = aliases.find(prefix);
+            if (existing == aliases.end()) {
                 std::string next = "T" + std::to_string(aliases.size() + 1);
                 const auto& destination = *schema_->entity(step.relationship->destination);
                 joins += " LEFT JOIN " + tableName(destination) + " " + next + " ON " + alias +
                          "." + foreignKeyColumn(*step.relationship) + " = " + next + ".Z_PK";
-                known = aliases.emplace(prefix, next).first;
+                existing = aliases.emplace(prefix, next).first;
             }
-            alias = known->second;
+            alias = existing->second;
         }
         if (path.relationship) {
+            const std::string column = alias + "." + foreignKeyColumn(*path.relationship);
             if (!comparison.object) {
-                conditions.push_back(alias + "." + foreignKeyColumn(*path.relationship) +
-                                     " IS NULL");
+                conditions.push_back(column + " IS NULL");
                 continue;
             }
-            conditions.push_back(alias + "." + foreignKeyColumn(*path.relationship) + " " +
-                                 sqlOperator(comparison.op) + " ?");
-            bindings.push_back({comparison.object->key, AttributeType::int64});
+            conditions.push_back(column + " " + sqlOperator(comparison.op) + " ?");
+            plan.bindingTypes.push_back(AttributeType::int64);
             continue;
         }
         const std::string column = alias + "." + columnName(*path.attribute);
@@ -486,14 +493,27 @@ std::vector<ObjectID> Context::fetchFromStore(int entity, const Predicate& predi
             continue;
         }
         conditions.push_back(column + " " + sqlOperator(comparison.op) + " ?");
-        bindings.push_back({comparison.value, path.attribute->type});
+        plan.bindingTypes.push_back(path.attribute->type);
     }
-    std::string sql = "SELECT T0.Z_PK FROM " + tableName(root) + " T0" + joins;
+    plan.sql = "SELECT T0.Z_PK FROM " + tableName(root) + " T0" + joins;
     for (std::size_t i = 0; i < conditions.size(); ++i)
-        sql += (i ? " AND " : " WHERE ") + conditions[i];
-    SQLite::Statement query(connection_->database(), sql);
-    for (std::size_t i = 0; i < bindings.size(); ++i)
-        bindValue(query, int(i + 1), bindings[i].value, bindings[i].type);
+        plan.sql += (i ? " AND " : " WHERE ") + conditions[i];
+    return plans_.emplace(shape, std::move(plan)).first->second;
+}
+
+std::vector<ObjectID> Context::fetchFromStore(int entity, const Predicate& predicate) {
+    const StorePlan& storePlan = plan(entity, predicate);
+    SQLite::Statement& query = statement(storePlan.sql);
+    int index = 1;
+    std::size_t binding = 0;
+    for (const auto& comparison : predicate.all) {
+        if (comparison.object) {
+            query.bind(index++, comparison.object->key);
+            ++binding;
+        } else if (!isAbsent(comparison.value)) {
+            bindValue(query, index++, comparison.value, storePlan.bindingTypes[binding++]);
+        }
+    }
     std::vector<ObjectID> ids;
     while (query.executeStep()) ids.push_back({entity, query.getColumn(0).getInt64()});
     return ids;
@@ -536,10 +556,21 @@ bool Context::matches(ObjectID object, const Predicate& predicate) {
 
 void Context::indexUnsaved(ObjectID object, const std::string& attribute, const Value& value) {
     auto& byValue = unsavedIndex_[object.entity][attribute];
-    for (auto it = byValue.begin(); it != byValue.end();) {
-        it = it->second == object ? byValue.erase(it) : std::next(it);
+    const auto slot = std::make_pair(object, attribute);
+    if (auto previous = unsavedIndexed_.find(slot); previous != unsavedIndexed_.end()) {
+        byValue.erase(previous->second);
+        unsavedIndexed_.erase(previous);
     }
-    if (auto key = indexKey(value); !key.empty()) byValue.emplace(key, object);
+    if (auto key = indexKey(value); !key.empty())
+        unsavedIndexed_.emplace(slot, byValue.emplace(key, object));
+}
+
+SQLite::Statement& Context::statement(const std::string& sql) {
+    auto& cached = statements_[sql];
+    if (!cached) cached = std::make_unique<SQLite::Statement>(connection_->database(), sql);
+    cached->reset();
+    cached->clearBindings();
+    return *cached;
 }
 
 std::vector<ObjectID> Context::unsavedCandidates(int entity, const Predicate& predicate) {

@@ -135,6 +135,19 @@ private:
     Basalt::PassthroughSubject<PropertyChange> propertyChanged_;
     // entity -> attribute -> written text form of a value -> unsaved objects holding it
     std::map<int, std::map<std::string, std::multimap<std::string, ObjectID>>> unsavedIndex_;
+    // Where each unsaved object sits in that index, to move it in logarithmic time.
+    std::map<std::pair<ObjectID, std::string>, std::multimap<std::string, ObjectID>::iterator>
+        unsavedIndexed_;
+    // Prepared statements by their SQL, reused across fetches.
+    std::unordered_map<std::string, std::unique_ptr<SQLite::Statement>> statements_;
+    SQLite::Statement& statement(const std::string& sql);
+    // The SQL of a predicate's shape (its key paths and operators), and the types to bind.
+    struct StorePlan {
+        std::string sql;
+        std::vector<AttributeType> bindingTypes;
+    };
+    std::unordered_map<std::string, StorePlan> plans_;
+    const StorePlan& plan(int entity, const Predicate& predicate);
 };
 
 }  // namespace Tavrin::Graph
