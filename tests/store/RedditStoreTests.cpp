@@ -6,10 +6,13 @@
 #include <csignal>
 #include <fstream>
 
+#include <atomic>
+#include "Tavrin/store/ManagedContextScheduler.h"
 #include "Tavrin/store/RedditQueries.h"
 #include "Tavrin/store/RedditRecords.h"
 #include "Tavrin/store/RedditSchema.h"
 #include "Tavrin/store/RedditStore.h"
+#include "support/EventLoop.h"
 
 using namespace Tavrin;
 using Graph::Context;
@@ -165,6 +168,58 @@ TEST(StoreFile, SurvivesAKillDuringASave) {
     // Either the kill came before the commit (the usual case) or after it: never in between.
     EXPECT_TRUE(remaining == 100 || remaining == 200100) << remaining;
     EXPECT_TRUE(Graph::Container::open(path, redditSchema()).ok());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Store, ToManyRelationshipsBothWays) {
+    auto f = feed("f");
+    auto first = insertRecord<RedditPage>(view());
+    auto second = insertRecord<RedditPage>(view());
+    view()->addToMany(f.objectID(), "pages", first.objectID());
+    second.setFeed(f.objectID());
+    EXPECT_EQ(view()->toMany(f.objectID(), "pages").size(), 2u);
+
+    // Many-to-many: a gallery item shared by two posts.
+    auto a = post(f, "t3_a", 0);
+    auto b = post(f, "t3_b", 1);
+    auto image = insertRecord<RedditGalleryItem>(view());
+    view()->addToMany(a.objectID(), "galleryItems", image.objectID());
+    view()->addToMany(image.objectID(), "posts", b.objectID());
+    store.save();
+
+    RedditStore reopened(store.persistentContainer()->path(), [](const std::string&) {});
+    auto fresh = reopened.persistentContainer()->newBackgroundContext().value();
+    fresh->performAndWait([&] {
+        EXPECT_EQ(fresh->toMany(image.objectID(), "posts"),
+                  (std::vector<Graph::ObjectID>{a.objectID(), b.objectID()}));
+        EXPECT_EQ(fresh->toMany(b.objectID(), "galleryItems"),
+                  std::vector<Graph::ObjectID>{image.objectID()});
+        fresh->removeFromMany(b.objectID(), "galleryItems", image.objectID());
+        EXPECT_EQ(fresh->toMany(image.objectID(), "posts"),
+                  std::vector<Graph::ObjectID>{a.objectID()});
+        EXPECT_TRUE(fresh->save().ok());
+    });
+    EXPECT_EQ(view()->toMany(image.objectID(), "posts"),
+              std::vector<Graph::ObjectID>{a.objectID()});
+}
+
+TEST_F(Store, TheContextSchedulerRunsOnTheQueueAndDelaysNothing) {
+    auto background = store.persistentContainer()->newBackgroundContext().value();
+    ManagedContextScheduler scheduler(background);
+    std::atomic<bool> onQueue{false};
+    std::atomic<bool> done{false};
+    scheduler.schedule([&] {
+        onQueue = scheduler.isCurrent();
+        done = true;
+    });
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return done.load(); }));
+    EXPECT_TRUE(onQueue);
+    bool ranHere = false;
+    scheduler.scheduleAfter(std::chrono::seconds(10), [&] { ranHere = !scheduler.isCurrent(); });
+    EXPECT_TRUE(ranHere);
 }
 
 }  // namespace

@@ -282,12 +282,20 @@ Basalt::Result<Basalt::Unit, StoreError> Context::save() {
     auto written = connection_->transaction([&](SQLite::Database& db) {
         for (const auto& object : changes.inserted) writeObject(db, object, true);
         for (const auto& object : changes.updated) writeObject(db, object, false);
+        for (const auto& [row, added] : joinChanges_) {
+            SQLite::Statement& join = statement(
+                added ? "INSERT OR IGNORE INTO " + row.table + " (Z_SOURCE, Z_TARGET) VALUES (?, ?)"
+                      : "DELETE FROM " + row.table + " WHERE Z_SOURCE = ? AND Z_TARGET = ?");
+            join.bind(1, row.source);
+            join.bind(2, row.target);
+            join.exec();
+        }
         for (const auto& object : changes.deleted) {
-            SQLite::Statement statement(
-                db, "DELETE FROM " + tableName(schema_->entities[std::size_t(object.entity)]) +
-                        " WHERE Z_PK = ?");
-            statement.bind(1, object.key);
-            statement.exec();
+            SQLite::Statement& remove = statement(
+                "DELETE FROM " + tableName(schema_->entities[std::size_t(object.entity)]) +
+                " WHERE Z_PK = ?");
+            remove.bind(1, object.key);
+            remove.exec();
         }
         return true;
     });
@@ -297,6 +305,7 @@ Basalt::Result<Basalt::Unit, StoreError> Context::save() {
     pendingInserted_.clear();
     pendingDeleted_.clear();
     changed_.clear();
+    joinChanges_.clear();
     unsavedIndex_.clear();
     unsavedIndexed_.clear();
     didChange_.send(changes);
@@ -684,6 +693,84 @@ Basalt::Stream<std::optional<ObjectID>> Context::observeRelationship(
             if (auto context = weak.lock()) out.send(context->toOne(object, relationship));
         }));
     });
+}
+
+}  // namespace Tavrin::Graph
+
+namespace Tavrin::Graph {
+
+Context::JoinRow Context::joinRow(ObjectID object, const Relationship& relationship,
+                                  ObjectID member) const {
+    const auto& entity = schema_->entities[std::size_t(object.entity)];
+    const std::string self = entity.name + "_" + relationship.name;
+    const std::string other = relationship.destination + "_" + relationship.inverse;
+    // The side whose name sorts first is the source.
+    if (self < other) return {joinTableName(entity, relationship), object.key, member.key};
+    return {joinTableName(entity, relationship), member.key, object.key};
+}
+
+std::vector<ObjectID> Context::toMany(ObjectID object, const std::string& relationshipName) {
+    const auto& entity = schema_->entities[std::size_t(object.entity)];
+    const Relationship* relationship = entity.relationship(relationshipName);
+    assert(relationship && relationship->toMany && "not a to-many relationship");
+    const int destination = schema_->entityIndex(relationship->destination);
+    if (!isManyToMany(*schema_, entity, *relationship)) {
+        // One-to-many: the members are the objects whose to-one inverse points here.
+        return fetch({relationship->destination,
+                      equalsObject(relationship->inverse, object),
+                      {},
+                      std::nullopt,
+                      0,
+                      {}});
+    }
+    const std::string self = entity.name + "_" + relationship->name;
+    const std::string other = relationship->destination + "_" + relationship->inverse;
+    const bool isSource = self < other;
+    const std::string table = joinTableName(entity, *relationship);
+    SQLite::Statement& query =
+        statement(std::string("SELECT ") + (isSource ? "Z_TARGET" : "Z_SOURCE") + " FROM " + table +
+                  " WHERE " + (isSource ? "Z_SOURCE" : "Z_TARGET") + " = ?");
+    query.bind(1, object.key);
+    std::set<ObjectID> members;
+    while (query.executeStep()) members.insert({destination, query.getColumn(0).getInt64()});
+    for (const auto& [row, added] : joinChanges_) {
+        if (row.table != table) continue;
+        if ((isSource ? row.source : row.target) != object.key) continue;
+        ObjectID member{destination, isSource ? row.target : row.source};
+        if (added)
+            members.insert(member);
+        else
+            members.erase(member);
+    }
+    std::vector<ObjectID> result;
+    for (const auto& member : members) {
+        if (!pendingDeleted_.count(member)) result.push_back(member);
+    }
+    return result;
+}
+
+void Context::addToMany(ObjectID object, const std::string& relationshipName, ObjectID member) {
+    const auto& entity = schema_->entities[std::size_t(object.entity)];
+    const Relationship* relationship = entity.relationship(relationshipName);
+    assert(relationship && relationship->toMany && "not a to-many relationship");
+    if (!isManyToMany(*schema_, entity, *relationship)) {
+        setToOne(member, relationship->inverse, object);
+        return;
+    }
+    joinChanges_[joinRow(object, *relationship, member)] = true;
+}
+
+void Context::removeFromMany(ObjectID object, const std::string& relationshipName,
+                             ObjectID member) {
+    const auto& entity = schema_->entities[std::size_t(object.entity)];
+    const Relationship* relationship = entity.relationship(relationshipName);
+    assert(relationship && relationship->toMany && "not a to-many relationship");
+    if (!isManyToMany(*schema_, entity, *relationship)) {
+        if (toOne(member, relationship->inverse) == object)
+            setToOne(member, relationship->inverse, std::nullopt);
+        return;
+    }
+    joinChanges_[joinRow(object, *relationship, member)] = false;
 }
 
 }  // namespace Tavrin::Graph

@@ -61,8 +61,14 @@ public:
     std::vector<ObjectID> fetch(const FetchRequest& request);
     std::size_t count(const FetchRequest& request);
 
+    // Members of a to-many relationship; adding and removing keeps the inverse side in step.
+    std::vector<ObjectID> toMany(ObjectID object, const std::string& relationship);
+    void addToMany(ObjectID object, const std::string& relationship, ObjectID member);
+    void removeFromMany(ObjectID object, const std::string& relationship, ObjectID member);
+
     bool hasChanges() const {
-        return !pendingInserted_.empty() || !pendingDeleted_.empty() || !changed_.empty();
+        return !pendingInserted_.empty() || !pendingDeleted_.empty() || !changed_.empty() ||
+               !joinChanges_.empty();
     }
     // One transaction; on failure the changes stay pending.
     Basalt::Result<Basalt::Unit, StoreError> save();
@@ -147,6 +153,17 @@ private:
         std::vector<AttributeType> bindingTypes;
     };
     std::unordered_map<std::string, StorePlan> plans_;
+
+    // Unsaved membership changes of many-to-many pairs: (join table, source, target) -> added?
+    struct JoinRow {
+        std::string table;
+        std::int64_t source;
+        std::int64_t target;
+        friend auto operator<=>(const JoinRow&, const JoinRow&) = default;
+    };
+    std::map<JoinRow, bool> joinChanges_;
+    // The join row of a membership, oriented as the table stores it.
+    JoinRow joinRow(ObjectID object, const Relationship& relationship, ObjectID member) const;
     const StorePlan& plan(int entity, const Predicate& predicate);
 };
 
