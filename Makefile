@@ -42,7 +42,8 @@ tsan: setup
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DTAVRIN_SANITIZE=thread -DTAVRIN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(TSAN_BUILD)
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 scripts/run-tests $(TSAN_BUILD) -L 'basalt|store'
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/tsan.supp \
+		scripts/run-tests $(TSAN_BUILD) -L 'basalt|store'
 
 fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

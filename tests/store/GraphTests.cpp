@@ -144,6 +144,26 @@ TEST_F(Graph, TheStoreWinsPropertyByProperty) {
     });
 }
 
+TEST_F(Graph, AFailedSaveKeepsTheChangesForTheNextOne) {
+    auto container = open();
+    auto context = container->viewContext();
+    ObjectID note = context->insert("Note");
+    context->setValue(note, "title", std::string("kept"));
+    // Another writer takes the record's key: the insert fails and the transaction rolls back.
+    SQLite::Database other(path(), SQLite::OPEN_READWRITE);
+    other.exec("INSERT INTO ZNote (Z_PK) VALUES (" + std::to_string(note.key) + ")");
+    auto failed = context->save();
+    ASSERT_FALSE(failed.ok());
+    EXPECT_TRUE(context->hasChanges());
+    other.exec("DELETE FROM ZNote");
+    auto retried = context->save();
+    ASSERT_TRUE(retried.ok()) << retried.error().description;
+    EXPECT_FALSE(context->hasChanges());
+    auto check = container->newBackgroundContext().value();
+    check->performAndWait(
+        [&] { EXPECT_EQ(check->value(note, "title"), Value(std::string("kept"))); });
+}
+
 TEST_F(Graph, DeletesAreSavedAndMerged) {
     auto container = open();
     auto view = container->viewContext();

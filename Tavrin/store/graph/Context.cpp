@@ -577,7 +577,8 @@ void Context::indexUnsaved(ObjectID object, const std::string& attribute, const 
 SQLite::Statement& Context::statement(const std::string& sql) {
     auto& cached = statements_[sql];
     if (!cached) cached = std::make_unique<SQLite::Statement>(connection_->database(), sql);
-    cached->reset();
+    // tryReset: reset() would throw the error of the statement's last, failed run again.
+    cached->tryReset();
     cached->clearBindings();
     return *cached;
 }
