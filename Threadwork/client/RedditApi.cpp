@@ -26,6 +26,14 @@ std::string idOrNil(const std::optional<ThingId>& id) {
     return id ? id->rawValue() : "nil";
 }
 
+// Every feed of the test-data mode: the whole fixture list, and no further page.
+ApiSingle<LinkPage> testDataFeed(std::optional<ThingId> after) {
+    return ApiSingle<LinkPage>::deferred([after] {
+        threadworkLog().debug("[testdata] fetching frontpage after '%{public}@'", idOrNil(after));
+        return ApiSingle<LinkPage>::just({Pagination{}, testDataLinks()});
+    });
+}
+
 }  // namespace
 
 RedditApiConfiguration RedditApiConfiguration::compiled() {
@@ -285,26 +293,14 @@ std::pair<Pagination, std::vector<Element>> RedditApi::page(Listing<Element>&& l
 ApiSingle<LinkPage> RedditApi::fetchFrontpageLinks(FrontpageCategory category,
                                                    FrontpageSortOrder sort,
                                                    std::optional<ThingId> after) {
-    if (testData_) {
-        return ApiSingle<LinkPage>::deferred([after] {
-            threadworkLog().debug("[testdata] fetching frontpage after '%{public}@'",
-                                  idOrNil(after));
-            return ApiSingle<LinkPage>::just({Pagination{}, testDataLinks()});
-        });
-    }
+    if (testData_) return testDataFeed(after);
     return perform<Listing<Link>>(Endpoint::FrontpageLinks{category, sort, std::move(after)})
         .map([](Listing<Link> listing) { return page(std::move(listing)); });
 }
 
 ApiSingle<LinkPage> RedditApi::fetchLinks(const std::string& subreddit, SubredditSortOrder sort,
                                           std::optional<ThingId> after) {
-    if (testData_) {
-        return ApiSingle<LinkPage>::deferred([after] {
-            threadworkLog().debug("[testdata] fetching frontpage after '%{public}@'",
-                                  idOrNil(after));
-            return ApiSingle<LinkPage>::just({Pagination{}, testDataLinks()});
-        });
-    }
+    if (testData_) return testDataFeed(after);
     return perform<Listing<Link>>(Endpoint::SubredditLinks{subreddit, sort, std::move(after)})
         .map([](Listing<Link> listing) { return page(std::move(listing)); });
 }

@@ -56,15 +56,7 @@ CommentValue CommentValue::decode(Decoder& decoder) {
 
 ValidationResult CommentValue::validate() const {
     if (auto e = idMatchesName(permalink, id, name)) return e;
-    if (author_fullname && author_fullname->type != ThingType::Case::account) {
-        return ValidationError::inconsistency(
-            permalink, "author_fullname is '" + author_fullname->printed() + "', expected 't2'");
-    }
-    if (!author_fullname && author != "[deleted]") {
-        return ValidationError::inconsistency(
-            permalink,
-            "author_fullname is nil, expected author to be '[deleted'] but got '" + author + "'");
-    }
+    if (auto e = validateAuthor(permalink, author, author_fullname)) return e;
     if (auto e = parentIsLinkOrComment(permalink, parent_id)) return e;
     if (subreddit_id.type != ThingType::Case::subreddit) {
         return ValidationError::inconsistency(

@@ -182,13 +182,7 @@ ValidationResult Link::validate() const {
     auto fail = [this](std::string description) {
         return ValidationError::inconsistency(permalink, std::move(description));
     };
-    if (author_fullname && author_fullname->type != ThingType::Case::account) {
-        return fail("author_fullname is '" + author_fullname->printed() + "', expected 't2'");
-    }
-    if (!author_fullname && author != "[deleted]") {
-        return fail("author_fullname is nil, expected author to be '[deleted'] but got '" + author +
-                    "'");
-    }
+    if (auto e = validateAuthor(permalink, author, author_fullname)) return e;
     if (name.type != ThingType::Case::link) {
         return fail("name is '" + name.printed() + "', expected 't3'");
     }

@@ -65,6 +65,20 @@ std::string ThingId::printed() const {
     return "ThingId(type: " + type.debugDescription() + ", identifier: " + quoted(identifier) + ")";
 }
 
+std::optional<ValidationError> validateAuthor(const std::string& context, const std::string& author,
+                                              const std::optional<ThingId>& authorFullname) {
+    if (authorFullname && authorFullname->type != ThingType::Case::account) {
+        return ValidationError::inconsistency(
+            context, "author_fullname is '" + authorFullname->printed() + "', expected 't2'");
+    }
+    if (!authorFullname && author != "[deleted]") {
+        return ValidationError::inconsistency(
+            context,
+            "author_fullname is nil, expected author to be '[deleted'] but got '" + author + "'");
+    }
+    return std::nullopt;
+}
+
 ThingId ThingId::decode(Basalt::Decoder& decoder) {
     std::string text = decoder.decode<std::string>();
     if (decoder.failed()) return {};

@@ -54,6 +54,13 @@ struct ThingId {
     static ThingId decode(Basalt::Decoder& decoder);
 };
 
+struct ValidationError;
+
+// A record's author: a fullname of kind t2, or none at all for a deleted author. The first
+// problem found, with the record's context.
+std::optional<ValidationError> validateAuthor(const std::string& context, const std::string& author,
+                                              const std::optional<ThingId>& authorFullname);
+
 // The cursors of a page, as handed to the application.
 struct Pagination {
     std::optional<ThingId> after;
