@@ -27,7 +27,7 @@ Result<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::open(const
     }
     auto prepared = connection->prepare(schema);
     if (!prepared) return Basalt::fail(std::move(prepared).error());
-    return std::move(connection);
+    return connection;
 }
 
 Result<Unit, StoreError> StoreConnection::transaction(
