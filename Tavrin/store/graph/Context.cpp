@@ -107,7 +107,7 @@ void Context::performAndWait(const std::function<void()>& work) {
     done.acquire();
 }
 
-int Context::attributeIndex(const ObjectID& object, const std::string& name) const {
+int Context::attributeIndex(const ObjectID& object, std::string_view name) const {
     const auto& attributes = schema_->entities[std::size_t(object.entity)].attributes;
     for (std::size_t i = 0; i < attributes.size(); ++i) {
         if (attributes[i].name == name) return int(i);
@@ -116,7 +116,7 @@ int Context::attributeIndex(const ObjectID& object, const std::string& name) con
     return -1;
 }
 
-int Context::relationshipIndex(const ObjectID& object, const std::string& name) const {
+int Context::relationshipIndex(const ObjectID& object, std::string_view name) const {
     const auto& relationships = schema_->entities[std::size_t(object.entity)].relationships;
     for (std::size_t i = 0; i < relationships.size(); ++i) {
         if (relationships[i].name == name) return int(i);
@@ -193,37 +193,39 @@ Context::Registered* Context::registered(ObjectID object) {
     return &inserted->second;
 }
 
-Value Context::value(ObjectID object, const std::string& attribute) {
+Value Context::value(ObjectID object, std::string_view attribute) {
     Registered* r = registered(object);
     if (!r) return std::monostate{};
     return r->values.attributes[std::size_t(attributeIndex(object, attribute))];
 }
 
-void Context::setValue(ObjectID object, const std::string& attribute, Value value) {
+void Context::setValue(ObjectID object, std::string_view attribute, Value value) {
     Registered* r = registered(object);
     if (!r) return;
     const int index = attributeIndex(object, attribute);
     if (schema_->entities[std::size_t(object.entity)].attributes[std::size_t(index)].indexed) {
-        indexUnsaved(object, attribute, value);
+        indexUnsaved(object, std::string(attribute), value);
     }
     r->values.attributes[std::size_t(index)] = std::move(value);
-    if (!pendingInserted_.count(object)) changed_[object].insert(attribute);
-    propertyChanged_.send({object, attribute});
+    if (!pendingInserted_.count(object)) changed_[object].emplace(attribute);
+    if (propertyChanged_.subscriberCount() > 0)
+        propertyChanged_.send({object, std::string(attribute)});
 }
 
-std::optional<ObjectID> Context::toOne(ObjectID object, const std::string& relationship) {
+std::optional<ObjectID> Context::toOne(ObjectID object, std::string_view relationship) {
     Registered* r = registered(object);
     if (!r) return std::nullopt;
     return r->values.toOnes[std::size_t(relationshipIndex(object, relationship))];
 }
 
-void Context::setToOne(ObjectID object, const std::string& relationship,
+void Context::setToOne(ObjectID object, std::string_view relationship,
                        std::optional<ObjectID> target) {
     Registered* r = registered(object);
     if (!r) return;
     r->values.toOnes[std::size_t(relationshipIndex(object, relationship))] = target;
-    if (!pendingInserted_.count(object)) changed_[object].insert(relationship);
-    propertyChanged_.send({object, relationship});
+    if (!pendingInserted_.count(object)) changed_[object].emplace(relationship);
+    if (propertyChanged_.subscriberCount() > 0)
+        propertyChanged_.send({object, std::string(relationship)});
 }
 
 void Context::writeObject(SQLite::Database& db, ObjectID object, bool isNew) {

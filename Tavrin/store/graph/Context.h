@@ -51,10 +51,10 @@ public:
     // False for a deleted object or one the store does not have.
     bool exists(ObjectID object);
 
-    Value value(ObjectID object, const std::string& attribute);
-    void setValue(ObjectID object, const std::string& attribute, Value value);
-    std::optional<ObjectID> toOne(ObjectID object, const std::string& relationship);
-    void setToOne(ObjectID object, const std::string& relationship, std::optional<ObjectID> target);
+    Value value(ObjectID object, std::string_view attribute);
+    void setValue(ObjectID object, std::string_view attribute, Value value);
+    std::optional<ObjectID> toOne(ObjectID object, std::string_view relationship);
+    void setToOne(ObjectID object, std::string_view relationship, std::optional<ObjectID> target);
 
     // The objects matching the request, as this context sees them: the store with this
     // context's unsaved inserts, changes and deletes applied.
@@ -100,8 +100,8 @@ private:
 
     Registered* registered(ObjectID object);
     std::optional<Snapshot> loadFromStore(ObjectID object);
-    int attributeIndex(const ObjectID& object, const std::string& name) const;
-    int relationshipIndex(const ObjectID& object, const std::string& name) const;
+    int attributeIndex(const ObjectID& object, std::string_view name) const;
+    int relationshipIndex(const ObjectID& object, std::string_view name) const;
     void writeObject(SQLite::Database& db, ObjectID object, bool isNew);
 
     struct Step {
