@@ -1,6 +1,5 @@
 #include "Threadwork/client/RedditApi.h"
 
-#include <QStringDecoder>
 #include <set>
 
 #include "TavrinConfig.h"
@@ -16,10 +15,8 @@ constexpr const char* credentialAccount = "credential";
 constexpr const char* accessTokenPath = "/api/v1/access_token";
 
 std::string utf8OrNil(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) return "<nil>";
-    return text.toStdString();
+    std::string text = bytes.toStdString();
+    return isValidUtf8(text) ? text : "<nil>";
 }
 
 std::string idOrNil(const std::optional<ThingId>& id) {
@@ -184,24 +181,13 @@ ApiSingle<OAuthCodeExchangeResponse> RedditApi::authExchangeCode(const std::stri
     auto raw =
         session_->request(request).validate({200}).responseDecodable<OAuthCodeExchangeResponse>(
             Basalt::Scheduler::global());
-    using Emitter = ApiSingle<OAuthCodeExchangeResponse>::Emitter;
-    return ApiSingle<OAuthCodeExchangeResponse>([raw](Emitter emitter) {
-        auto handle = std::make_shared<Basalt::Cancellable>(raw.subscribe(
-            [emitter](Http::DataResponse<OAuthCodeExchangeResponse> response) {
-                if (response.result) {
-                    emitter.succeed(std::move(response.result).value());
-                    return;
-                }
-                const HttpError& error = response.result.error();
-                threadworkLog().error("request to /api/v1/access_token failed.\nError: %{public}@",
-                                      error.humanReadableDescription().value_or(""));
-                emitter.fail(error.kind == HttpError::Kind::decodingFailed
-                                 ? RedditError::decode(*error.decodingError)
-                                 : RedditError::network(error));
-            },
-            nullptr));
-        emitter.onCancel([handle] { handle->cancel(); });
-    });
+    return settle<OAuthCodeExchangeResponse>(
+        std::move(raw),
+        [](Http::DataResponse<OAuthCodeExchangeResponse> response)
+            -> Basalt::Result<OAuthCodeExchangeResponse, RedditError> {
+            if (response.result) return std::move(response.result).value();
+            return Basalt::fail(failedRequest(accessTokenPath, response.result.error()));
+        });
 }
 
 std::optional<Http::HttpRequest> RedditApi::buildRequest(const Endpoint& endpoint) {
@@ -214,6 +200,13 @@ std::optional<Http::HttpRequest> RedditApi::buildRequest(const Endpoint& endpoin
     threadworkLog().debug("making request: %{public}@", request->url.toString(QUrl::FullyEncoded));
     request->setHeader("User-Agent", QByteArray::fromStdString(userAgent_));
     return request;
+}
+
+RedditError RedditApi::failedRequest(const std::string& path, const HttpError& error) {
+    threadworkLog().error("request to %{public}@ failed.\nError: %{public}@", path,
+                          error.humanReadableDescription().value_or(""));
+    return error.kind == HttpError::Kind::decodingFailed ? RedditError::decode(*error.decodingError)
+                                                         : RedditError::network(error);
 }
 
 RedditError RedditApi::mapTransportError(const std::string& path, const HttpError& error) {
@@ -259,29 +252,22 @@ ApiSingle<VoteResponse> RedditApi::performVote(const Endpoint& endpoint) {
                    .validate({200, 400})
                    .responseData(Basalt::Scheduler::main());
     const std::string path = endpoint.path();
-    return ApiSingle<VoteResponse>([raw, path](ApiSingle<VoteResponse>::Emitter emitter) {
-        auto handle = std::make_shared<Basalt::Cancellable>(raw.subscribe(
-            [emitter, path](Http::DataResponse<QByteArray> response) {
-                if (response.response) {
-                    if (auto info = RateLimitInfo::fromHeaders(*response.response)) {
-                        threadworkLog().debug("rate limit: %{public}@", info->description());
-                    }
+    return settle<VoteResponse>(
+        std::move(raw),
+        [path](
+            Http::DataResponse<QByteArray> response) -> Basalt::Result<VoteResponse, RedditError> {
+            if (response.response) {
+                if (auto info = RateLimitInfo::fromHeaders(*response.response)) {
+                    threadworkLog().debug("rate limit: %{public}@", info->description());
                 }
-                if (response.result && response.response) {
-                    emitter.succeed(VoteResponse{response.response->statusCode == 200});
-                    return;
-                }
-                const HttpError error = response.result ? HttpError::of(HttpError::Kind::emptyBody)
-                                                        : response.result.error();
-                threadworkLog().error("request to %{public}@ failed.\nError: %{public}@", path,
-                                      error.humanReadableDescription().value_or(""));
-                emitter.fail(error.kind == HttpError::Kind::decodingFailed
-                                 ? RedditError::decode(*error.decodingError)
-                                 : RedditError::network(error));
-            },
-            nullptr));
-        emitter.onCancel([handle] { handle->cancel(); });
-    });
+            }
+            if (response.result && response.response) {
+                return VoteResponse{response.response->statusCode == 200};
+            }
+            const HttpError error = response.result ? HttpError::of(HttpError::Kind::emptyBody)
+                                                    : response.result.error();
+            return Basalt::fail(failedRequest(path, error));
+        });
 }
 
 template <typename Element>

@@ -34,6 +34,20 @@ struct RedditApiConfiguration {
 
 template <typename T>
 using ApiSingle = Basalt::Single<T, RedditError>;
+
+// An operation's outcome from the HTTP layer's: `handle` turns the response into a result.
+// Cancelling the operation cancels the transfer.
+template <typename R, typename T, typename F>
+ApiSingle<R> settle(Basalt::Single<Http::DataResponse<T>, Basalt::Never> raw, F handle) {
+    return ApiSingle<R>([raw, handle](typename ApiSingle<R>::Emitter emitter) {
+        auto transfer = std::make_shared<Basalt::Cancellable>(raw.subscribe(
+            [emitter, handle](Http::DataResponse<T> response) {
+                emitter.deliver(handle(std::move(response)));
+            },
+            nullptr));
+        emitter.onCancel([transfer] { transfer->cancel(); });
+    });
+}
 using LinkPage = std::pair<Pagination, std::vector<Link>>;
 using SubredditPage = std::pair<Pagination, std::vector<Subreddit>>;
 
@@ -90,6 +104,9 @@ public:
 
     // What each failure of the HTTP layer becomes, with its log line.
     static RedditError mapTransportError(const std::string& path, const Http::HttpError& error);
+    // The same for votes and token requests: "request to <path> failed.\nError: ..." and
+    // decode or network.
+    static RedditError failedRequest(const std::string& path, const Http::HttpError& error);
 
 private:
     RedditApi(std::string userAgent, std::shared_ptr<Keychain> keychain,
@@ -167,15 +184,10 @@ ApiSingle<T> RedditApi::perform(const Endpoint& endpoint) {
                    .validate({200})
                    .template responseDecodable<T>(Basalt::Scheduler::global());
     const std::string path = endpoint.path();
-    return ApiSingle<T>([raw, path](typename ApiSingle<T>::Emitter emitter) {
-        auto handle = std::make_shared<Basalt::Cancellable>(raw.subscribe(
-            [emitter, path](Http::DataResponse<T> response) {
-                auto outcome = handleResponse(std::move(response), path);
-                if (outcome) validateAndLog(outcome.value());
-                emitter.deliver(std::move(outcome));
-            },
-            nullptr));
-        emitter.onCancel([handle] { handle->cancel(); });
+    return settle<T>(std::move(raw), [path](Http::DataResponse<T> response) {
+        auto outcome = handleResponse(std::move(response), path);
+        if (outcome) validateAndLog(outcome.value());
+        return outcome;
     });
 }
 

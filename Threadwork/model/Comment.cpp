@@ -187,10 +187,8 @@ MoreComments::SomeJson MoreComments::SomeJson::decode(Decoder& decoder) {
     if (decoder.failed()) return json;
     if (errors && !(errors->isArray() && errors->asArray()->empty())) {
         const std::string written = Basalt::writeJSON(*errors);
-        const std::optional<std::string> text = utf8OrEmpty(written).empty() && !written.empty()
-                                                    ? std::optional<std::string>("<nil>")
-                                                    : std::optional<std::string>(written);
-        threadworkLog().error("Got an unexpected error inside MoreComments: %{public}@", *text);
+        threadworkLog().error("Got an unexpected error inside MoreComments: %{public}@",
+                              isValidUtf8(written) ? written : std::string("<nil>"));
     }
     return json;
 }

@@ -47,15 +47,17 @@ std::string ValidationError::localizedDescription() const {
 }  // namespace Threadwork
 
 #include <QStringDecoder>
-#include <QUtf8StringView>
 
 namespace Threadwork {
 
-std::string utf8OrEmpty(const std::optional<std::string>& rawData) {
-    if (!rawData) return {};
+bool isValidUtf8(std::string_view bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(QByteArrayView(rawData->data(), qsizetype(rawData->size())));
-    if (decoder.hasError()) return {};
+    (void)decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return !decoder.hasError();
+}
+
+std::string utf8OrEmpty(const std::optional<std::string>& rawData) {
+    if (!rawData || !isValidUtf8(*rawData)) return {};
     return *rawData;
 }
 

@@ -48,6 +48,7 @@ std::string printedList(const Range& texts) {
 
 namespace Threadwork {
 
+bool isValidUtf8(std::string_view bytes);
 // Raw data as log text: the empty text when there is none or it is not valid UTF-8.
 std::string utf8OrEmpty(const std::optional<std::string>& rawData);
 
