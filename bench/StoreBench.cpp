@@ -91,25 +91,46 @@ void BM_UpsertCommentTree(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * rows * 2);
 }
 
-// One inserted row merged into a live query over many.
+// A post saved by the background context, merged into the view context's post list over many
+// rows (the feed's live query, sorted by page and position), as a page arriving would.
 void BM_LiveQueryRefresh(benchmark::State& state) {
     const int rows = int(state.range(0));
     QTemporaryDir dir;
     auto container =
         Graph::Container::open(dir.filePath("s.sqlite").toStdString(), redditSchema()).value();
-    auto context = container->viewContext();
-    for (int i = 0; i < rows; ++i) {
-        auto subreddit = insertRecord<RedditSubreddit>(context);
-        subreddit.setName("subreddit" + std::to_string(i));
-    }
-    (void)context->save();
-    Graph::LiveQuery query(context, Queries::sidebarSubreddits());
+    auto background = container->newBackgroundContext().value();
+    Graph::ObjectID lastPage;
+    background->performAndWait([&] {
+        auto feed = insertRecord<RedditFeed>(background);
+        feed.setId("home");
+        for (int p = 0; p * 25 < rows; ++p) {
+            auto page = insertRecord<RedditPage>(background);
+            page.setIndex(p);
+            page.setFeed(feed.objectID());
+            lastPage = page.objectID();
+            for (int i = 0; i < 25 && p * 25 + i < rows; ++i) {
+                auto post = insertRecord<RedditPost>(background);
+                post.setTitle("post " + std::to_string(p * 25 + i));
+                post.setIndex(i);
+                post.setPage(page.objectID());
+            }
+        }
+        (void)background->save();
+    });
+    Graph::LiveQuery query(container->viewContext(), Queries::postsOfFeed("home"));
     query.performFetch();
     int n = 0;
     for (auto _ : state) {
-        auto subreddit = insertRecord<RedditSubreddit>(context);
-        subreddit.setName("added" + std::to_string(n++));
-        (void)context->save();  // the live query refreshes in the save's notification
+        const std::size_t before = query.objects().size();
+        background->performAndWait([&] {
+            auto post = insertRecord<RedditPost>(background);
+            post.setTitle("added " + std::to_string(n));
+            post.setIndex(25 + n++);
+            post.setPage(lastPage);
+            (void)background->save();
+        });
+        // The merge arrives on the main thread, as in the application.
+        while (query.objects().size() == before) QCoreApplication::processEvents();
     }
     state.counters["rows"] = double(query.objects().size());
 }

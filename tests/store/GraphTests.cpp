@@ -117,6 +117,40 @@ TEST_F(Graph, ABackgroundSaveReachesTheViewContextOnItsThread) {
     EXPECT_EQ(view->value(note, "title"), Value(std::string("from the background")));
 }
 
+TEST_F(Graph, AContextSeesOneSnapshotPerTurnAndTheNextTurnSeesNewSaves) {
+    ObjectID first;
+    {
+        auto container = open();
+        first = container->viewContext()->insert("Note");
+        container->viewContext()->setValue(first, "title", std::string("first"));
+        ASSERT_TRUE(container->viewContext()->save().ok());
+    }
+    auto container = open();
+    auto view = container->viewContext();
+    const FetchRequest notes{"Note", {}, {}, std::nullopt, 0, {}};
+    // Read from the store: a row's statement steps once and stops.
+    ASSERT_EQ(view->value(first, "title"), Value(std::string("first")));
+    std::optional<ChangeSet> merged;
+    auto handle = view->objectsDidChange().subscribe([&](const ChangeSet& c) { merged = c; });
+    auto background = container->newBackgroundContext().value();
+    background->performAndWait([&] {
+        background->setValue(background->insert("Note"), "title", std::string("second"));
+        ASSERT_TRUE(background->save().ok());
+    });
+    // The rest of this turn reads what the turn began with, as the merge has not come yet.
+    EXPECT_EQ(view->count(notes), 1u);
+    ASSERT_TRUE(waitUntil([&] { return merged.has_value(); }));
+    EXPECT_EQ(view->count(notes), 2u);
+    // Later turns are not held at an old snapshot either.
+    merged.reset();
+    background->performAndWait([&] {
+        background->setValue(background->insert("Note"), "title", std::string("third"));
+        ASSERT_TRUE(background->save().ok());
+    });
+    ASSERT_TRUE(waitUntil([&] { return merged.has_value(); }));
+    EXPECT_EQ(view->count(notes), 3u);
+}
+
 TEST_F(Graph, TheStoreWinsPropertyByProperty) {
     auto container = open();
     auto view = container->viewContext();

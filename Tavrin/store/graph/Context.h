@@ -70,18 +70,25 @@ public:
         return !pendingInserted_.empty() || !pendingDeleted_.empty() || !changed_.empty() ||
                !joinChanges_.empty();
     }
-    // One transaction; on failure the changes stay pending.
+    // One transaction; on failure the changes stay pending. Deleting a record empties the
+    // relationships that pointed at it.
     Basalt::Result<Basalt::Unit, StoreError> save();
 
-    // Inserted, updated and deleted objects after each save of this context and each merge of
-    // another's, delivered on this context's thread.
+    // Inserted, updated and deleted objects: this context's own changes once per turn of its
+    // thread (and before a save), and each merge of another context's save. Delivered on this
+    // context's thread.
     Basalt::Stream<ChangeSet> objectsDidChange() const { return didChange_.stream(); }
+    // Reports the local changes made since the last report now instead of at the turn's end.
+    void processPendingChanges();
 
     // The current value of an attribute, then each change of it, by a local write or a merge.
     Basalt::Stream<Value> observe(ObjectID object, const std::string& attribute);
     // The same for a to-one relationship.
     Basalt::Stream<std::optional<ObjectID>> observeRelationship(ObjectID object,
                                                                 const std::string& relationship);
+    // The members of a to-many relationship, then the members after each change of them.
+    Basalt::Stream<std::vector<ObjectID>> observeMembers(ObjectID object,
+                                                         const std::string& relationship);
 
     const Schema& schema() const { return *schema_; }
 
@@ -100,6 +107,31 @@ private:
 
     Registered* registered(ObjectID object);
     std::optional<Snapshot> loadFromStore(ObjectID object);
+    // The columns of an entity's row in the order readRow reads them.
+    std::string rowColumns(int entity, const std::string& alias) const;
+    Snapshot readRow(SQLite::Statement& query, int firstColumn, int entity) const;
+    // Loads the rows of objects this context has not registered, a query per batch.
+    void loadRows(const std::vector<ObjectID>& objects, std::size_t batchSize);
+
+    // Records a local change for the observers and for the next objects-did-change.
+    void markChanged(ObjectID object, std::string_view property);
+    void noteInserted(ObjectID object);
+    void noteUpdated(ObjectID object, std::string_view property);
+    void noteDeleted(ObjectID object);
+    // A context reads one snapshot of the store per turn of its thread, taken by its first
+    // query; at the turn's end the local changes are reported and the snapshot let go.
+    void scheduleEndOfTurn();
+    void endTurn();
+    void releaseSnapshot();
+    bool endOfTurnScheduled_ = false;
+    ChangeSet unprocessed_;
+
+    // Saving, step by step.
+    bool writesRow(ObjectID object, const std::set<std::string>& properties) const;
+    void writeJoinChanges();
+    // Empties what pointed at a deleted record; the objects whose relationships changed so.
+    void detachDeleted(ObjectID object, ChangeSet& changes);
+    void forgetDeletedTargets(const std::set<ObjectID>& deleted);
     int attributeIndex(const ObjectID& object, std::string_view name) const;
     int relationshipIndex(const ObjectID& object, std::string_view name) const;
     void writeObject(SQLite::Database& db, ObjectID object, bool isNew);
@@ -115,7 +147,24 @@ private:
         const Relationship* relationship = nullptr;  // when the path ends in a to-one relationship
     };
     ResolvedPath resolve(int entity, const std::string& keyPath) const;
-    std::vector<ObjectID> fetchFromStore(int entity, const Predicate& predicate);
+    // The store's answer, sorted and limited in SQL when sort is given.
+    std::vector<ObjectID> fetchFromStore(int entity, const Predicate& predicate,
+                                         const std::vector<SortDescriptor>& sort = {},
+                                         std::optional<int> limit = std::nullopt);
+    std::vector<ObjectID> fetchMerged(int entity, const FetchRequest& request);
+    void sortInMemory(std::vector<ObjectID>& objects, const std::vector<SortDescriptor>& sort);
+    // Comparisons through a relationship whose path an unsaved change of this context touches:
+    // the store cannot answer them.
+    bool touchesUnsaved(int entity, const Comparison& comparison) const;
+    // Objects fetched with a batch size: the batch whose rows load together on first touch.
+    struct Batch {
+        std::vector<ObjectID> objects;
+        std::vector<std::string> prefetch;
+    };
+    std::unordered_map<ObjectID, std::shared_ptr<Batch>, ObjectIDHash> batches_;
+    void loadBatch(ObjectID touched);
+    void prefetch(const std::vector<ObjectID>& objects,
+                  const std::vector<std::string>& relationships, std::size_t batchSize);
     bool matches(ObjectID object, const Predicate& predicate);
     Value valueAt(ObjectID object, const std::string& keyPath);
     std::optional<ObjectID> objectAt(ObjectID object, const std::string& keyPath);
@@ -164,7 +213,10 @@ private:
     std::map<JoinRow, bool> joinChanges_;
     // The join row of a membership, oriented as the table stores it.
     JoinRow joinRow(ObjectID object, const Relationship& relationship, ObjectID member) const;
-    const StorePlan& plan(int entity, const Predicate& predicate);
+    void changeMembership(ObjectID object, const std::string& relationship, ObjectID member,
+                          bool add);
+    const StorePlan& plan(int entity, const Predicate& predicate,
+                          const std::vector<SortDescriptor>& sort, std::optional<int> limit);
 };
 
 }  // namespace Tavrin::Graph

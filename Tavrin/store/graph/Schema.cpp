@@ -75,6 +75,8 @@ std::string Schema::check() const {
             if (inverse->destination != entity.name || inverse->inverse != r.name) {
                 return entity.name + "." + r.name + " and its inverse do not point at each other";
             }
+            if (!r.toMany && !inverse->toMany)
+                return entity.name + "." + r.name + " is one-to-one, which is not supported";
         }
     }
     return {};
@@ -102,12 +104,10 @@ bool isManyToMany(const Schema& schema, const Entity& entity, const Relationship
 }
 
 bool ownsForeignKey(const Schema& schema, const Entity& entity, const Relationship& relationship) {
-    if (relationship.toMany) return false;
-    const Relationship* inverse = inverseOf(schema, relationship);
-    // One-to-one: the side whose name sorts first holds the key.
-    if (inverse && !inverse->toMany)
-        return entity.name + relationship.name < relationship.destination + inverse->name;
-    return true;
+    // One-to-one is refused by the schema check, so every to-one side holds its key.
+    (void)schema;
+    (void)entity;
+    return !relationship.toMany;
 }
 
 std::vector<std::string> creationStatements(const Schema& schema) {

@@ -1,6 +1,7 @@
 #include "Tavrin/store/graph/StoreConnection.h"
 
 #include <SQLiteCpp/Statement.h>
+#include <sqlite3.h>
 
 namespace Tavrin::Graph {
 
@@ -30,8 +31,23 @@ Result<std::unique_ptr<StoreConnection>, StoreError> StoreConnection::open(const
     return connection;
 }
 
+void StoreConnection::beginRead() {
+    if (reading_ || !sqlite3_get_autocommit(database_->getHandle())) return;
+    // Deferred: the snapshot is taken by the first query, not here.
+    database_->exec("BEGIN");
+    reading_ = true;
+}
+
+void StoreConnection::endRead() {
+    if (!reading_) return;
+    reading_ = false;
+    // A read transaction has nothing to lose; a failure here only means it is already over.
+    database_->tryExec("COMMIT");
+}
+
 Result<Unit, StoreError> StoreConnection::transaction(
     const std::function<bool(SQLite::Database&)>& work) {
+    endRead();
     try {
         // IMMEDIATE: two connections reading then writing in deferred transactions would fail.
         database_->exec("BEGIN IMMEDIATE");

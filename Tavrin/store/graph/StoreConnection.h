@@ -26,8 +26,15 @@ public:
 
     SQLite::Database& database() { return *database_; }
 
+    // A read transaction, so that a run of queries sees one snapshot and takes the file's read
+    // lock once. Nothing happens when a transaction is already open. The caller resets its
+    // statements before ending it: a statement left mid-step would keep the snapshot alive.
+    void beginRead();
+    void endRead();
+    bool isReading() const { return reading_; }
+
     // Runs work in one IMMEDIATE transaction: committed when it returns true, rolled back when
-    // it returns false or throws.
+    // it returns false or throws. An open read transaction is ended first.
     Basalt::Result<Basalt::Unit, StoreError> transaction(
         const std::function<bool(SQLite::Database&)>& work);
 
@@ -37,6 +44,7 @@ private:
     Basalt::Result<Basalt::Unit, StoreError> prepare(const Schema& schema);
 
     std::unique_ptr<SQLite::Database> database_;
+    bool reading_ = false;
 };
 
 }  // namespace Tavrin::Graph
