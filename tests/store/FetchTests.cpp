@@ -170,4 +170,76 @@ TEST_F(Fetch, UpsertingByAnIndexedAttributeFindsUnsavedRecords) {
         2000u);
 }
 
+TEST_F(Fetch, SortsAlikeInTheStoreAndOverUnsavedChanges) {
+    ObjectID f = feed("A");
+    ObjectID p0 = page(f, 1);
+    ObjectID p1 = page(f, 0);
+    post(p0, "t3_a", 2, "pear");
+    post(p0, "t3_b", 1, "");
+    ObjectID untitled = post(p1, "t3_c", 1, "apple");
+    post(p1, "t3_d", 0, "pear");
+    post(p0, "t3_e", 1, "fig");
+    ASSERT_TRUE(context->save().ok());
+    context->setValue(untitled, "title", Value{});
+    ASSERT_TRUE(context->save().ok());
+
+    const std::vector<std::pair<std::vector<SortDescriptor>, std::optional<int>>> cases = {
+        {{{"title"}}, std::nullopt},
+        {{{"title", false}}, std::nullopt},
+        {{{"page.index", false}, {"index"}}, std::nullopt},
+        {{{"index"}}, std::nullopt},  // ties keep the order of insertion
+        {{{"title"}, {"idRawValue", false}}, 3},
+    };
+    for (const auto& [sort, limit] : cases) {
+        FetchRequest request{"Post", {}, sort, limit, 0, {}};
+        const auto byStore = ids(context->fetch(request));
+        // An unrelated unsaved record: the same request is now answered in memory.
+        ObjectID other = feed("unrelated");
+        EXPECT_EQ(ids(context->fetch(request)), byStore) << sort.front().keyPath;
+        context->remove(other);
+        EXPECT_EQ(byStore.size(), std::size_t(limit.value_or(5)));
+    }
+}
+
+TEST_F(Fetch, AnUnsavedChangeAlongAKeyPathCounts) {
+    ObjectID a = feed("A");
+    ObjectID b = feed("B");
+    ObjectID pageOfA = page(a, 0);
+    ObjectID pageOfB = page(b, 0);
+    post(pageOfA, "t3_a", 0);
+    post(pageOfB, "t3_b", 0);
+    ASSERT_TRUE(context->save().ok());
+    // The posts are untouched; their page moves to another feed.
+    context->setToOne(pageOfB, "feed", a);
+    EXPECT_EQ(ids(context->fetch(postsOf("A"))), (std::vector<std::string>{"t3_a", "t3_b"}));
+    EXPECT_TRUE(context->fetch(postsOf("B")).empty());
+    context->setValue(a, "id", std::string("renamed"));
+    EXPECT_TRUE(context->fetch(postsOf("A")).empty());
+    EXPECT_EQ(context->count(postsOf("renamed")), 2u);
+}
+
+TEST_F(Fetch, BatchedAndPrefetchedRowsReadTheRightColumns) {
+    ObjectID f = feed("A");
+    std::vector<ObjectID> pages = {page(f, 7), page(f, 8)};
+    for (int i = 0; i < 5; ++i)
+        post(pages[std::size_t(i % 2)], "t3_" + std::to_string(i), i, "title " + std::to_string(i));
+    ASSERT_TRUE(context->save().ok());
+    // A fresh container, so that every row comes from the store.
+    context.reset();
+    container.reset();
+    SetUp();
+    FetchRequest request{"Post", {}, {{"index"}}, std::nullopt, 2, {"page"}};
+    const auto posts = context->fetch(request);
+    ASSERT_EQ(posts.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        const ObjectID post = posts[std::size_t(i)];
+        EXPECT_EQ(context->value(post, "title"), Value("title " + std::to_string(i)));
+        EXPECT_EQ(context->toOne(post, "page"), pages[std::size_t(i % 2)]);
+        EXPECT_EQ(context->value(*context->toOne(post, "page"), "index"),
+                  Value(std::int64_t(7 + i % 2)));
+    }
+    FetchRequest eager{"Post", {}, {{"index", false}}, 2, 0, {"page"}};
+    EXPECT_EQ(ids(context->fetch(eager)), (std::vector<std::string>{"t3_4", "t3_3"}));
+}
+
 }  // namespace

@@ -178,6 +178,60 @@ TEST_F(Graph, TheStoreWinsPropertyByProperty) {
     });
 }
 
+TEST_F(Graph, LocalChangesAreReportedOnceAtTheEndOfTheTurn) {
+    auto container = open();
+    auto view = container->viewContext();
+    ObjectID saved = view->insert("Note");
+    ASSERT_TRUE(view->save().ok());
+    std::vector<ChangeSet> reports;
+    auto handle =
+        view->objectsDidChange().subscribe([&](const ChangeSet& c) { reports.push_back(c); });
+
+    ObjectID added = view->insert("Note");
+    view->setValue(added, "title", std::string("new"));
+    view->setValue(saved, "count", std::int64_t(3));
+    ObjectID gone = view->insert("Note");
+    view->remove(gone);
+    EXPECT_TRUE(reports.empty());  // not while the turn runs
+    ASSERT_TRUE(waitUntil([&] { return !reports.empty(); }));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].inserted, std::set<ObjectID>{added});
+    EXPECT_EQ(reports[0].updated, std::set<ObjectID>{saved});
+    EXPECT_EQ(reports[0].changedProperties[saved], std::set<std::string>{"count"});
+    EXPECT_TRUE(reports[0].deleted.empty());  // inserted and removed unseen
+
+    // Writing a value the record already has is no change.
+    view->setValue(saved, "count", std::int64_t(3));
+    ASSERT_TRUE(view->save().ok());
+    TestSupport::spin(std::chrono::milliseconds(20));
+    EXPECT_EQ(reports.size(), 1u);
+}
+
+TEST_F(Graph, DeletingARecordEmptiesWhatPointedAtIt) {
+    auto container = open();
+    auto view = container->viewContext();
+    ObjectID folder = view->insert("Folder");
+    ObjectID note = view->insert("Note");
+    view->setToOne(note, "folder", folder);
+    ASSERT_TRUE(view->save().ok());
+    std::vector<std::optional<ObjectID>> folders;
+    auto handle =
+        view->observeRelationship(note, "folder").subscribe([&](auto f) { folders.push_back(f); });
+
+    auto background = container->newBackgroundContext().value();
+    background->performAndWait([&] {
+        background->remove(folder);
+        ASSERT_TRUE(background->save().ok());
+        EXPECT_EQ(background->toOne(note, "folder"), std::nullopt);
+    });
+    ASSERT_TRUE(waitUntil([&] { return folders.size() == 2; }));
+    EXPECT_EQ(folders.back(), std::nullopt);
+    EXPECT_EQ(view->toOne(note, "folder"), std::nullopt);
+    EXPECT_FALSE(view->exists(folder));
+    auto reopened = Container::open(path(), notesSchema()).value();
+    EXPECT_EQ(reopened->viewContext()->toOne(note, "folder"), std::nullopt);
+}
+
 TEST_F(Graph, AFailedSaveKeepsTheChangesForTheNextOne) {
     auto container = open();
     auto context = container->viewContext();

@@ -113,6 +113,21 @@ TEST_F(Live, ABackgroundSaveShowsUpWithNoCallOnTheMainSide) {
     EXPECT_EQ(events, (std::vector<std::string>{"will", "insert 0", "did"}));
 }
 
+TEST_F(Live, UnsavedLocalEditsShowAfterTheTurn) {
+    ObjectID a = item(*view, 10, "a");
+    ASSERT_TRUE(view->save().ok());
+    query->performFetch();
+    item(*view, 5, "unsaved");
+    view->setValue(a, "name", std::string("renamed"));
+    ASSERT_TRUE(waitUntil([&] { return query->objects().size() == 2; }));
+    EXPECT_EQ(events, (std::vector<std::string>{"will", "insert 0", "update 1", "did"}));
+    // Saving them reports nothing new.
+    events.clear();
+    ASSERT_TRUE(view->save().ok());
+    TestSupport::spin(std::chrono::milliseconds(20));
+    EXPECT_TRUE(events.empty());
+}
+
 TEST_F(Live, ObservationSeesLocalWritesAndMerges) {
     ObjectID a = item(*view, 1, "first");
     ASSERT_TRUE(view->save().ok());

@@ -206,6 +206,41 @@ TEST_F(Store, ToManyRelationshipsBothWays) {
               std::vector<Graph::ObjectID>{a.objectID()});
 }
 
+TEST_F(Store, MembershipChangesAndDeletesReachTheOtherContext) {
+    auto f = feed("f");
+    auto a = post(f, "t3_a", 0);
+    auto b = post(f, "t3_b", 1);
+    auto image = insertRecord<RedditGalleryItem>(view());
+    view()->addToMany(a.objectID(), "galleryItems", image.objectID());
+    store.save();
+    std::vector<std::vector<Graph::ObjectID>> seen;
+    auto handle = view()->observeMembers(image.objectID(), "posts").subscribe([&](auto members) {
+        seen.push_back(members);
+    });
+    std::optional<Graph::ChangeSet> merged;
+    auto changes = view()->objectsDidChange().subscribe([&](const auto& c) { merged = c; });
+
+    auto background = store.persistentContainer()->newBackgroundContext().value();
+    background->performAndWait([&] {
+        background->addToMany(image.objectID(), "posts", b.objectID());
+        ASSERT_TRUE(background->save().ok());
+    });
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return seen.size() == 2; }));
+    EXPECT_EQ(seen.back(), (std::vector<Graph::ObjectID>{a.objectID(), b.objectID()}));
+    EXPECT_EQ(merged->changedProperties[image.objectID()], std::set<std::string>{"posts"});
+    EXPECT_EQ(merged->changedProperties[b.objectID()], std::set<std::string>{"galleryItems"});
+
+    // A deleted image leaves no membership behind.
+    background->performAndWait([&] {
+        background->remove(image.objectID());
+        ASSERT_TRUE(background->save().ok());
+    });
+    ASSERT_TRUE(TestSupport::waitUntil([&] { return seen.size() == 3; }));
+    EXPECT_TRUE(seen.back().empty());
+    EXPECT_TRUE(view()->toMany(a.objectID(), "galleryItems").empty());
+    EXPECT_TRUE(view()->toMany(b.objectID(), "galleryItems").empty());
+}
+
 TEST_F(Store, TheContextSchedulerRunsOnTheQueueAndDelaysNothing) {
     auto background = store.persistentContainer()->newBackgroundContext().value();
     ManagedContextScheduler scheduler(background);
