@@ -166,6 +166,8 @@ private:
     void prefetch(const std::vector<ObjectID>& objects,
                   const std::vector<std::string>& relationships, std::size_t batchSize);
     bool matches(ObjectID object, const Predicate& predicate);
+    bool holdsFor(ObjectID object, const Predicate& predicate);
+    bool holdsFor(ObjectID object, const Comparison& comparison);
     Value valueAt(ObjectID object, const std::string& keyPath);
     std::optional<ObjectID> objectAt(ObjectID object, const std::string& keyPath);
     // Unsaved objects (inserted or changed) of an entity whose indexed attribute has a value.

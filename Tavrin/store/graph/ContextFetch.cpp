@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cassert>
+#include <functional>
 #include <limits>
 
 #include "Tavrin/store/graph/Context.h"
@@ -107,16 +109,39 @@ Context::ResolvedPath Context::resolve(int entity, const std::string& keyPath) c
     return path;
 }
 
-const Context::StorePlan& Context::plan(int entity, const Predicate& predicate,
-                                        const std::vector<SortDescriptor>& sort,
-                                        std::optional<int> limit) {
-    std::string shape = std::to_string(entity);
+namespace {
+
+// The comparisons of a predicate in the order their values are bound.
+template <typename Visit>
+void forEachComparison(const Predicate& predicate, const Visit& visit) {
+    for (const auto& comparison : predicate.all) visit(comparison);
+    for (const auto& group : predicate.anyOf) {
+        for (const auto& alternative : group) forEachComparison(alternative, visit);
+    }
+}
+
+std::string shapeOf(const Predicate& predicate) {
+    std::string shape;
     for (const auto& c : predicate.all) {
         shape += "|" + c.keyPath + ":" + std::to_string(int(c.op)) +
                  (c.object            ? "o"
                   : isAbsent(c.value) ? "n"
                                       : "v");
     }
+    for (const auto& group : predicate.anyOf) {
+        shape += "(";
+        for (const auto& alternative : group) shape += shapeOf(alternative) + ";";
+        shape += ")";
+    }
+    return shape;
+}
+
+}  // namespace
+
+const Context::StorePlan& Context::plan(int entity, const Predicate& predicate,
+                                        const std::vector<SortDescriptor>& sort,
+                                        std::optional<int> limit) {
+    std::string shape = std::to_string(entity) + shapeOf(predicate);
     for (const auto& s : sort) shape += "^" + s.keyPath + (s.ascending ? "+" : "-");
     if (limit) shape += "#" + std::to_string(*limit);
     auto known = plans_.find(shape);
@@ -143,30 +168,39 @@ const Context::StorePlan& Context::plan(int entity, const Predicate& predicate,
         }
         return alias;
     };
-    std::vector<std::string> conditions;
     StorePlan plan;
-    for (const auto& comparison : predicate.all) {
+    auto conditionOf = [&](const Comparison& comparison) -> std::string {
         ResolvedPath path = resolve(entity, comparison.keyPath);
         const std::string alias = aliasFor(path);
-        if (path.relationship) {
-            const std::string column = alias + "." + foreignKeyColumn(*path.relationship);
-            if (!comparison.object) {
-                conditions.push_back(column + " IS NULL");
-                continue;
+        const bool notEqual = comparison.op == Comparison::Op::notEqual;
+        const bool absent = path.relationship ? !comparison.object : isAbsent(comparison.value);
+        const std::string column = alias + "." +
+                                   (path.relationship ? foreignKeyColumn(*path.relationship)
+                                                      : columnName(*path.attribute));
+        if (absent) return column + (notEqual ? " IS NOT NULL" : " IS NULL");
+        plan.bindingTypes.push_back(path.relationship ? AttributeType::int64
+                                                      : path.attribute->type);
+        // An absent value differs from every value, and is neither less nor greater.
+        if (notEqual) return "(" + column + " <> ? OR " + column + " IS NULL)";
+        return column + " " + sqlOperator(comparison.op) + " ?";
+    };
+    // Bindings follow forEachComparison's order: the comparisons, then the groups.
+    std::function<std::string(const Predicate&)> conditionsOf = [&](const Predicate& p) {
+        std::vector<std::string> terms;
+        for (const auto& comparison : p.all) terms.push_back(conditionOf(comparison));
+        for (const auto& group : p.anyOf) {
+            std::string alternatives;
+            for (const auto& alternative : group) {
+                const std::string term = conditionsOf(alternative);
+                alternatives += (alternatives.empty() ? "" : " OR ") + term;
             }
-            conditions.push_back(column + " " + sqlOperator(comparison.op) + " ?");
-            plan.bindingTypes.push_back(AttributeType::int64);
-            continue;
+            terms.push_back("(" + (alternatives.empty() ? std::string("0") : alternatives) + ")");
         }
-        const std::string column = alias + "." + columnName(*path.attribute);
-        if (isAbsent(comparison.value)) {
-            conditions.push_back(
-                column + (comparison.op == Comparison::Op::notEqual ? " IS NOT NULL" : " IS NULL"));
-            continue;
-        }
-        conditions.push_back(column + " " + sqlOperator(comparison.op) + " ?");
-        plan.bindingTypes.push_back(path.attribute->type);
-    }
+        std::string joined;
+        for (const auto& term : terms) joined += (joined.empty() ? "" : " AND ") + term;
+        return joined.empty() ? std::string("1") : "(" + joined + ")";
+    };
+    const std::string where = conditionsOf(predicate);
     std::string order;
     for (const auto& descriptor : sort) {
         ResolvedPath path = resolve(entity, descriptor.keyPath);
@@ -177,8 +211,7 @@ const Context::StorePlan& Context::plan(int entity, const Predicate& predicate,
         order += column + (descriptor.ascending ? " ASC, " : " DESC, ");
     }
     plan.sql = "SELECT T0.Z_PK FROM " + tableName(root) + " T0" + joins;
-    for (std::size_t i = 0; i < conditions.size(); ++i)
-        plan.sql += (i ? " AND " : " WHERE ") + conditions[i];
+    if (where != "1") plan.sql += " WHERE " + where;
     // Ties keep the order of insertion, as in memory.
     if (!sort.empty()) plan.sql += " ORDER BY " + order + "T0.Z_PK ASC";
     if (limit) plan.sql += " LIMIT " + std::to_string(std::max(0, *limit));
@@ -192,14 +225,14 @@ std::vector<ObjectID> Context::fetchFromStore(int entity, const Predicate& predi
     SQLite::Statement& query = statement(storePlan.sql);
     int index = 1;
     std::size_t binding = 0;
-    for (const auto& comparison : predicate.all) {
+    forEachComparison(predicate, [&](const Comparison& comparison) {
         if (comparison.object) {
             query.bind(index++, comparison.object->key);
             ++binding;
         } else if (!isAbsent(comparison.value)) {
             bindValue(query, index++, comparison.value, storePlan.bindingTypes[binding++]);
         }
-    }
+    });
     std::vector<ObjectID> ids;
     while (query.executeStep()) ids.push_back({entity, query.getColumn(0).getInt64()});
     return ids;
@@ -224,20 +257,37 @@ Value Context::valueAt(ObjectID object, const std::string& keyPath) {
 
 bool Context::matches(ObjectID object, const Predicate& predicate) {
     if (pendingDeleted_.count(object) || !registered(object)) return false;
+    return holdsFor(object, predicate);
+}
+
+bool Context::holdsFor(ObjectID object, const Predicate& predicate) {
     for (const auto& comparison : predicate.all) {
-        ResolvedPath path = resolve(object.entity, comparison.keyPath);
-        if (path.relationship) {
-            auto owner = objectAt(object, comparison.keyPath);
-            std::optional<ObjectID> target =
-                owner ? toOne(*owner, path.relationship->name) : std::nullopt;
-            const bool equal = target == comparison.object;
-            if (comparison.op == Comparison::Op::equal ? !equal : equal) return false;
-            continue;
-        }
-        auto order = compareValues(valueAt(object, comparison.keyPath), comparison.value);
-        if (!order || !holds(comparison.op, *order)) return false;
+        if (!holdsFor(object, comparison)) return false;
+    }
+    for (const auto& group : predicate.anyOf) {
+        if (std::none_of(group.begin(), group.end(),
+                         [&](const Predicate& p) { return holdsFor(object, p); }))
+            return false;
     }
     return true;
+}
+
+bool Context::holdsFor(ObjectID object, const Comparison& comparison) {
+    ResolvedPath path = resolve(object.entity, comparison.keyPath);
+    if (path.relationship) {
+        auto owner = objectAt(object, comparison.keyPath);
+        std::optional<ObjectID> target =
+            owner ? toOne(*owner, path.relationship->name) : std::nullopt;
+        const bool equal = target == comparison.object;
+        return comparison.op == Comparison::Op::equal ? equal : !equal;
+    }
+    const Value actual = valueAt(object, comparison.keyPath);
+    if (comparison.op != Comparison::Op::equal && comparison.op != Comparison::Op::notEqual &&
+        (isAbsent(actual) || isAbsent(comparison.value)))
+        return false;  // as in SQL: nothing is less or greater than an absent value
+    auto order = compareValues(actual, comparison.value);
+    if (!order) return comparison.op == Comparison::Op::notEqual;
+    return holds(comparison.op, *order);
 }
 
 bool Context::touchesUnsaved(int entity, const Comparison& comparison) const {
@@ -328,6 +378,18 @@ std::vector<ObjectID> Context::fetchMerged(int entity, const FetchRequest& reque
             recheck = true;
         else
             storeSide.all.push_back(comparison);
+    }
+    for (const auto& group : request.predicate.anyOf) {
+        bool touches = false;
+        for (const auto& alternative : group) {
+            forEachComparison(alternative, [&](const Comparison& comparison) {
+                touches = touches || touchesUnsaved(entity, comparison);
+            });
+        }
+        if (touches)
+            recheck = true;
+        else
+            storeSide.anyOf.push_back(group);
     }
     std::vector<ObjectID> fromStore = fetchFromStore(entity, storeSide);
     if (recheck) loadRows(fromStore, defaultBatch);

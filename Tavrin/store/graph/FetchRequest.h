@@ -19,25 +19,29 @@ struct Comparison {
     std::optional<ObjectID> object;  // for a relationship compared with a record
 };
 
-// The comparisons, all of which must hold.
+// The comparisons, all of which must hold, and groups of alternatives, each of which needs one
+// alternative that holds. The empty predicate matches everything.
 struct Predicate {
     std::vector<Comparison> all;
+    std::vector<std::vector<Predicate>> anyOf;
 
     Predicate operator&&(const Predicate& other) const {
         Predicate both = *this;
         both.all.insert(both.all.end(), other.all.begin(), other.all.end());
+        both.anyOf.insert(both.anyOf.end(), other.anyOf.begin(), other.anyOf.end());
         return both;
     }
+    Predicate operator||(const Predicate& other) const { return Predicate{{}, {{*this, other}}}; }
 };
 
 inline Predicate where(std::string keyPath, Comparison::Op op, Value value) {
-    return Predicate{{Comparison{std::move(keyPath), op, std::move(value), std::nullopt}}};
+    return Predicate{{Comparison{std::move(keyPath), op, std::move(value), std::nullopt}}, {}};
 }
 inline Predicate equals(std::string keyPath, Value value) {
     return where(std::move(keyPath), Comparison::Op::equal, std::move(value));
 }
 inline Predicate equalsObject(std::string relationship, ObjectID object) {
-    return Predicate{{Comparison{std::move(relationship), Comparison::Op::equal, {}, object}}};
+    return Predicate{{Comparison{std::move(relationship), Comparison::Op::equal, {}, object}}, {}};
 }
 
 struct SortDescriptor {
