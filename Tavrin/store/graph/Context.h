@@ -32,7 +32,10 @@ struct ChangeSet {
 };
 
 // A working copy of the graph, bound to one thread: its registered objects with their unsaved
-// changes, over a connection of its own. Use it only on its scheduler (perform / performAndWait).
+// changes, over a connection of its own. Use it only on its scheduler (perform / performAndWait),
+// which must run work queued, in order: the end of each turn is a queued task. Within one turn
+// the context reads one snapshot of the store; another context's save is seen from the next
+// turn that starts after it.
 class Context : public std::enable_shared_from_this<Context> {
 public:
     // The container must outlive its contexts; they hold it weakly, so the view context it

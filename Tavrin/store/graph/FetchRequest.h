@@ -55,8 +55,11 @@ struct FetchRequest {
     Predicate predicate;
     std::vector<SortDescriptor> sort;
     std::optional<int> limit;
-    int batchSize = 0;                  // a hint; results are loaded whole
-    std::vector<std::string> prefetch;  // to-one relationships loaded with the results
+    // Above 0: the results' rows are read that many at a time, when one of them is first
+    // touched. 0: each row is read when touched.
+    int batchSize = 0;
+    // To-one relationships whose rows are read together with the results' rows.
+    std::vector<std::string> prefetch;
 };
 
 }  // namespace Tavrin::Graph
