@@ -66,6 +66,7 @@ bool Context::holdsFor(ObjectID object, const Comparison& comparison) {
 }
 
 bool Context::touchesUnsaved(int entity, const Comparison& comparison) const {
+    if (comparison.keyPath.find('.') == std::string::npos) return false;
     ResolvedPath path = resolve(entity, comparison.keyPath);
     if (path.relationships.empty()) return false;
     auto changedWith = [&](int owner, const std::string& property) {
