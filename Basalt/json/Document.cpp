@@ -292,13 +292,17 @@ std::uint64_t Document::prefixOf(std::string_view key) {
 }
 
 std::string Document::rawData(std::uint32_t node) const {
-    if (writtenAt_.empty()) writtenAt_.assign(nodes_.size(), {0, 0});
-    std::string out;
-    out.reserve(nodes_[node].sourceLength + 16);
-    write(node, out);
-    writtenAt_[node] = {std::uint32_t(written_.size()), std::uint32_t(out.size() + 1)};
-    written_.append(out);
-    return out;
+    if (writtenAt_.empty()) {
+        writtenAt_.assign(nodes_.size(), {0, 0});
+        // Records nest (a comment holds its replies), so their texts add up to a few times the
+        // input; room for that up front spares copying the whole buffer as it grows.
+        written_.reserve(std::size_t(nodes_[root_].sourceLength) * 3);
+    }
+    const std::size_t start = written_.size();
+    write(node, written_);
+    const std::size_t length = written_.size() - start;
+    writtenAt_[node] = {std::uint32_t(start), std::uint32_t(length + 1)};
+    return written_.substr(start, length);
 }
 
 void Document::write(std::uint32_t index, std::string& out) const {
