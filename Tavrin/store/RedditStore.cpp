@@ -5,11 +5,12 @@
 #include <cstdio>
 
 #include "Tavrin/store/RedditSchema.h"
+#include "TavrinConfig.h"
 
 namespace Tavrin {
 
 RedditStore::RedditStore(std::string path, Stop stop)
-    : path_(std::move(path)), stop_(std::move(stop)) {}
+    : path_(std::move(path)), stop_(std::move(stop)), appLog_(TavrinConfig::bundleId, "App") {}
 
 std::string RedditStore::defaultPath() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -36,6 +37,11 @@ std::shared_ptr<Graph::Container> RedditStore::persistentContainer() {
     std::printf("store: RedditStore, SQLite, %s\n", path_.c_str());
     std::fflush(stdout);
     container_ = std::move(container).value();
+    // A read that fails later (the file damaged under the program) leaves the lists empty and
+    // says why, instead of stopping.
+    container_->setReadFailureHandler([log = appLog_](const Graph::StoreError& error) {
+        log.error("Failed to read the store: %{public}@", error.description);
+    });
     return container_;
 }
 

@@ -41,6 +41,7 @@ private:
     Stop stop_;
     std::mutex mutex_;
     std::shared_ptr<Graph::Container> container_;
+    Basalt::Logger appLog_;
 };
 
 // The synchronisation service's save of its background context: on failure one error line

@@ -7,11 +7,13 @@
 #include <fstream>
 
 #include <atomic>
+#include "Basalt/log/LogCapture.h"
 #include "Tavrin/store/ManagedContextScheduler.h"
 #include "Tavrin/store/RedditQueries.h"
 #include "Tavrin/store/RedditRecords.h"
 #include "Tavrin/store/RedditSchema.h"
 #include "Tavrin/store/RedditStore.h"
+#include "TavrinConfig.h"
 #include "support/EventLoop.h"
 
 using namespace Tavrin;
@@ -130,6 +132,40 @@ TEST(StoreFile, ADamagedFileStopsWithTheMessageAndIsKept) {
     std::ifstream in(path, std::ios::binary);
     std::string content((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(content, std::string(4096, 'x'));
+}
+
+TEST(StoreFile, AFileDamagedWhileOpenFailsReadsWithAnErrorLine) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("RedditStore.sqlite").toStdString();
+    std::vector<std::string> stops;
+    {
+        RedditStore store(path, [&](const std::string& message) { stops.push_back(message); });
+        auto view = store.persistentContainer()->viewContext();
+        for (int i = 0; i < 2000; ++i)
+            insertRecord<RedditSubreddit>(view).setName(std::string(200, char('a' + i % 26)));
+        store.save();
+    }
+    RedditStore reopened(path, [&](const std::string& message) { stops.push_back(message); });
+    auto fresh = reopened.persistentContainer()->viewContext();
+    {
+        // Another program scribbles over the file's pages.
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096 * 4);
+        const std::string garbage(4096 * 40, '\x5a');
+        file.write(garbage.data(), std::streamsize(garbage.size()));
+    }
+    Basalt::LogCapture capture;
+    EXPECT_LT(fresh->fetch(Queries::sidebarSubreddits()).size(), 2000u);
+    const auto lines = capture.messages(std::string(TavrinConfig::bundleId) + ".App");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(),
+              "Failed to read the store: reading the store failed: database disk image is "
+              "malformed");
+    // Single records and saves fail the same way, as errors; nothing stops.
+    (void)fresh->value({7, 1500}, "name");
+    insertRecord<RedditSubreddit>(fresh).setName("after the damage");
+    (void)fresh->save();
+    EXPECT_TRUE(stops.empty());
 }
 
 // A process killed in the middle of a large save leaves the last committed state.

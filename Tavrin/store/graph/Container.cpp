@@ -62,4 +62,18 @@ void Container::didSave(const Context* saver, const ChangeSet& changes) {
     }
 }
 
+void Container::setReadFailureHandler(std::function<void(const StoreError&)> handler) {
+    std::lock_guard lock(mutex_);
+    readFailureHandler_ = std::move(handler);
+}
+
+void Container::readFailed(const StoreError& error) {
+    std::function<void(const StoreError&)> handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = readFailureHandler_;
+    }
+    if (handler) handler(error);
+}
+
 }  // namespace Tavrin::Graph

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +33,11 @@ public:
     // After a context saved: the others that merge take the changes over.
     void didSave(const Context* saver, const ChangeSet& changes);
 
+    // Reads that fail (a file damaged under the program, an I/O error) answer as if nothing
+    // were there; the handler hears of each, on the reading context's thread.
+    void setReadFailureHandler(std::function<void(const StoreError&)> handler);
+    void readFailed(const StoreError& error);
+
 private:
     Container(std::string path, Schema schema)
         : path_(std::move(path)), schema_(std::make_shared<const Schema>(std::move(schema))) {}
@@ -42,6 +48,7 @@ private:
     std::vector<std::int64_t> lastKeys_;
     std::shared_ptr<Context> viewContext_;
     std::vector<std::weak_ptr<Context>> contexts_;
+    std::function<void(const StoreError&)> readFailureHandler_;
 };
 
 }  // namespace Tavrin::Graph

@@ -122,14 +122,25 @@ Context::Snapshot Context::readRow(SQLite::Statement& query, int column, int ent
 }
 
 std::optional<Context::Snapshot> Context::loadFromStore(ObjectID object) {
-    const auto& entity = schema_->entities[std::size_t(object.entity)];
-    SQLite::Statement& query = statement("SELECT " + rowColumns(object.entity, "T0") + " FROM " +
-                                         tableName(entity) + " T0 WHERE T0.Z_PK = ?");
-    query.bind(1, object.key);
-    if (!query.executeStep()) return std::nullopt;
-    Snapshot snapshot = readRow(query, 1, object.entity);
-    query.tryReset();
-    return snapshot;
+    using Found = std::optional<Snapshot>;
+    return readOrReport<Found>(
+        [&]() -> Found {
+            const auto& entity = schema_->entities[std::size_t(object.entity)];
+            SQLite::Statement& query =
+                statement("SELECT " + rowColumns(object.entity, "T0") + " FROM " +
+                          tableName(entity) + " T0 WHERE T0.Z_PK = ?");
+            query.bind(1, object.key);
+            if (!query.executeStep()) return std::nullopt;
+            Snapshot snapshot = readRow(query, 1, object.entity);
+            query.tryReset();
+            return snapshot;
+        },
+        std::nullopt);
+}
+
+void Context::reportReadFailure(const std::string& what) {
+    if (auto container = container_.lock())
+        container->readFailed(StoreError{"reading the store failed: " + what});
 }
 
 void Context::loadRows(const std::vector<ObjectID>& objects, std::size_t batchSize) {
@@ -146,18 +157,24 @@ void Context::loadRows(const std::vector<ObjectID>& objects, std::size_t batchSi
                           " T0 WHERE T0.Z_PK IN (?";
         for (std::size_t i = 1; i < batchSize; ++i) sql += ",?";
         sql += ")";
-        for (std::size_t from = 0; from < keys.size(); from += batchSize) {
-            SQLite::Statement& query = statement(sql);
-            for (std::size_t i = 0; i < batchSize; ++i) {
-                const std::size_t at = from + i;
-                query.bind(int(i + 1), at < keys.size() ? keys[at] : std::int64_t(0));
-            }
-            while (query.executeStep()) {
-                ObjectID id{entity, query.getColumn(0).getInt64()};
-                objects_.emplace(id, Registered{readRow(query, 1, entity), true});
-                batches_.erase(id);
-            }
-        }
+        const bool loaded = readOrReport(
+            [&] {
+                for (std::size_t from = 0; from < keys.size(); from += batchSize) {
+                    SQLite::Statement& query = statement(sql);
+                    for (std::size_t i = 0; i < batchSize; ++i) {
+                        const std::size_t at = from + i;
+                        query.bind(int(i + 1), at < keys.size() ? keys[at] : std::int64_t(0));
+                    }
+                    while (query.executeStep()) {
+                        ObjectID id{entity, query.getColumn(0).getInt64()};
+                        objects_.emplace(id, Registered{readRow(query, 1, entity), true});
+                        batches_.erase(id);
+                    }
+                }
+                return true;
+            },
+            false);
+        if (!loaded) return;
     }
 }
 

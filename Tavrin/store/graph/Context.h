@@ -109,6 +109,18 @@ private:
     };
 
     Registered* registered(ObjectID object);
+    // Runs a read of the store. A failed one is reported to the container and answers
+    // fallback: a damaged file or an I/O error must not take the program down.
+    template <typename T, typename Read>
+    T readOrReport(const Read& read, T fallback) {
+        try {
+            return read();
+        } catch (const std::exception& error) {
+            reportReadFailure(error.what());
+            return fallback;
+        }
+    }
+    void reportReadFailure(const std::string& what);
     std::optional<Snapshot> loadFromStore(ObjectID object);
     // The columns of an entity's row in the order readRow reads them.
     std::string rowColumns(int entity, const std::string& alias) const;

@@ -118,21 +118,25 @@ const Context::StorePlan& Context::plan(int entity, const Predicate& predicate,
 std::vector<ObjectID> Context::fetchFromStore(int entity, const Predicate& predicate,
                                               const std::vector<SortDescriptor>& sort,
                                               std::optional<int> limit) {
-    const StorePlan& storePlan = plan(entity, predicate, sort, limit);
-    SQLite::Statement& query = statement(storePlan.sql);
-    int index = 1;
-    std::size_t binding = 0;
-    forEachComparison(predicate, [&](const Comparison& comparison) {
-        if (comparison.object) {
-            query.bind(index++, comparison.object->key);
-            ++binding;
-        } else if (!isAbsent(comparison.value)) {
-            bindValue(query, index++, comparison.value, storePlan.bindingTypes[binding++]);
-        }
-    });
-    std::vector<ObjectID> ids;
-    while (query.executeStep()) ids.push_back({entity, query.getColumn(0).getInt64()});
-    return ids;
+    return readOrReport<std::vector<ObjectID>>(
+        [&] {
+            const StorePlan& storePlan = plan(entity, predicate, sort, limit);
+            SQLite::Statement& query = statement(storePlan.sql);
+            int index = 1;
+            std::size_t binding = 0;
+            forEachComparison(predicate, [&](const Comparison& comparison) {
+                if (comparison.object) {
+                    query.bind(index++, comparison.object->key);
+                    ++binding;
+                } else if (!isAbsent(comparison.value)) {
+                    bindValue(query, index++, comparison.value, storePlan.bindingTypes[binding++]);
+                }
+            });
+            std::vector<ObjectID> ids;
+            while (query.executeStep()) ids.push_back({entity, query.getColumn(0).getInt64()});
+            return ids;
+        },
+        {});
 }
 
 }  // namespace Tavrin::Graph

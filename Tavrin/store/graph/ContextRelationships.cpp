@@ -34,12 +34,17 @@ std::vector<ObjectID> Context::toMany(ObjectID object, const std::string& relati
     const std::string other = relationship->destination + "_" + relationship->inverse;
     const bool isSource = self < other;
     const std::string table = joinTableName(entity, *relationship);
-    SQLite::Statement& query =
-        statement(std::string("SELECT ") + (isSource ? "Z_TARGET" : "Z_SOURCE") + " FROM " + table +
-                  " WHERE " + (isSource ? "Z_SOURCE" : "Z_TARGET") + " = ?");
-    query.bind(1, object.key);
-    std::set<ObjectID> members;
-    while (query.executeStep()) members.insert({destination, query.getColumn(0).getInt64()});
+    std::set<ObjectID> members = readOrReport<std::set<ObjectID>>(
+        [&] {
+            SQLite::Statement& query =
+                statement(std::string("SELECT ") + (isSource ? "Z_TARGET" : "Z_SOURCE") + " FROM " +
+                          table + " WHERE " + (isSource ? "Z_SOURCE" : "Z_TARGET") + " = ?");
+            query.bind(1, object.key);
+            std::set<ObjectID> stored;
+            while (query.executeStep()) stored.insert({destination, query.getColumn(0).getInt64()});
+            return stored;
+        },
+        {});
     for (const auto& [row, added] : joinChanges_) {
         if (row.table != table) continue;
         if ((isSource ? row.source : row.target) != object.key) continue;
