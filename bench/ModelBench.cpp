@@ -5,20 +5,10 @@
 
 #include "AnchorReporter.h"
 #include "Fixtures.h"
+#include "SimdjsonAnchor.h"
 #include "Threadwork/model/Comment.h"
 
 namespace {
-
-void simdjsonDom(benchmark::State& state, const std::string& bytes) {
-    simdjson::dom::parser parser;
-    simdjson::padded_string padded(bytes);
-    for (auto _ : state) {
-        simdjson::dom::element root;
-        if (parser.parse(padded).get(root)) state.SkipWithError("simdjson failed");
-        benchmark::DoNotOptimize(root);
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations() * bytes.size()));
-}
 
 // Bytes to records, raw data of every record and validation included.
 template <typename Record>
@@ -48,7 +38,7 @@ int main(int argc, char** argv) {
     for (const char* file : Bench::payloadFiles) {
         std::string bytes = Bench::readFixture(file);
         const std::string name(file);
-        benchmark::RegisterBenchmark(("BM_SimdjsonDom/" + name).c_str(), simdjsonDom, bytes);
+        benchmark::RegisterBenchmark(("BM_SimdjsonDom/" + name).c_str(), Bench::simdjsonDom, bytes);
         benchmark::RegisterBenchmark(("BM_ParseDocument/" + name).c_str(), parseDocument, bytes);
         if (name.starts_with("listing")) {
             benchmark::RegisterBenchmark(("BM_DecodeLinkListing/" + name).c_str(),

@@ -14,14 +14,18 @@ using namespace Tavrin;
 
 namespace {
 
+// A new store in a folder of its own.
+std::shared_ptr<Graph::Container> openStore(const QTemporaryDir& dir) {
+    return Graph::Container::open(dir.filePath("s.sqlite").toStdString(), redditSchema()).value();
+}
+
 // The anchor: the same rows with raw prepared statements in one transaction.
 void BM_SqliteRawInsert(benchmark::State& state) {
     const int rows = int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        auto container =
-            Graph::Container::open(dir.filePath("s.sqlite").toStdString(), redditSchema()).value();
+        auto container = openStore(dir);
         SQLite::Database db(dir.filePath("s.sqlite").toStdString(), SQLite::OPEN_READWRITE);
         db.exec("PRAGMA journal_mode=WAL");
         db.exec("PRAGMA synchronous=NORMAL");
@@ -65,8 +69,7 @@ void BM_UpsertCommentTree(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        auto container =
-            Graph::Container::open(dir.filePath("s.sqlite").toStdString(), redditSchema()).value();
+        auto container = openStore(dir);
         auto context = container->viewContext();
         state.ResumeTiming();
         for (int i = 1; i <= rows; ++i) {
@@ -96,8 +99,7 @@ void BM_UpsertCommentTree(benchmark::State& state) {
 void BM_LiveQueryRefresh(benchmark::State& state) {
     const int rows = int(state.range(0));
     QTemporaryDir dir;
-    auto container =
-        Graph::Container::open(dir.filePath("s.sqlite").toStdString(), redditSchema()).value();
+    auto container = openStore(dir);
     auto background = container->newBackgroundContext().value();
     Graph::ObjectID lastPage;
     background->performAndWait([&] {

@@ -69,9 +69,9 @@ public:
     void setFeed(std::optional<Graph::ObjectID> feed) { setToOne("feed", feed); }
 };
 
-class RedditPost : public Record {
+// What posts and comments share: a fullname and an author.
+class AuthoredRecord : public Record {
 public:
-    static constexpr const char* entityName = "Post";
     using Record::Record;
 
     std::string idRawValue() const { return requiredText("idRawValue"); }
@@ -85,6 +85,13 @@ public:
     }
     std::string authorName() const { return requiredText("authorName"); }
     void setAuthorName(std::string name) { setText("authorName", std::move(name)); }
+};
+
+class RedditPost : public AuthoredRecord {
+public:
+    static constexpr const char* entityName = "Post";
+    using AuthoredRecord::AuthoredRecord;
+
     std::int64_t numberOfComments() const { return integer("numberOfComments"); }
     void setNumberOfComments(std::int64_t n) { setInteger("numberOfComments", n); }
     std::int64_t numberOfUpvotes() const { return integer("numberOfUpvotes"); }
@@ -139,24 +146,13 @@ public:
     void setHeight(std::int64_t h) { setInteger("height", h); }
 };
 
-class RedditComment : public Record {
+class RedditComment : public AuthoredRecord {
 public:
     static constexpr const char* entityName = "Comment";
-    using Record::Record;
+    using AuthoredRecord::AuthoredRecord;
 
-    std::string idRawValue() const { return requiredText("idRawValue"); }
-    Threadwork::ThingId id() const { return thingId("idRawValue"); }
-    void setId(const Threadwork::ThingId& id) { setThingId("idRawValue", id); }
     Threadwork::ThingId parentId() const { return thingId("parentIdRawValue"); }
     void setParentId(const Threadwork::ThingId& id) { setThingId("parentIdRawValue", id); }
-    std::optional<Threadwork::ThingId> authorId() const {
-        return optionalThingId("authorIdRawValue");
-    }
-    void setAuthorId(const std::optional<Threadwork::ThingId>& id) {
-        setThingId("authorIdRawValue", id);
-    }
-    std::string authorName() const { return requiredText("authorName"); }
-    void setAuthorName(std::string name) { setText("authorName", std::move(name)); }
     std::string body() const { return requiredText("body"); }
     void setBody(std::string body) { setText("body", std::move(body)); }
     std::optional<double> timestamp() const { return date("timestamp"); }

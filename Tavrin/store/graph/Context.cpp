@@ -221,16 +221,17 @@ void Context::setToOne(ObjectID object, std::string_view relationship,
                        std::optional<ObjectID> target) {
     Registered* r = registered(object);
     if (!r) return;
-    auto& slot = r->values.toOnes[std::size_t(relationshipIndex(object, relationship))];
+    const int index = relationshipIndex(object, relationship);
+    auto& slot = r->values.toOnes[std::size_t(index)];
     const auto previous = slot;
     if (previous == target) return;
     slot = target;
     markChanged(object, relationship);
     // The other side's to-many membership changed as well.
-    const auto& description =
-        *schema_->entities[std::size_t(object.entity)].relationship(std::string(relationship));
-    if (previous) noteUpdated(*previous, description.inverse);
-    if (target) noteUpdated(*target, description.inverse);
+    const std::string& inverse =
+        schema_->entities[std::size_t(object.entity)].relationships[std::size_t(index)].inverse;
+    if (previous) noteUpdated(*previous, inverse);
+    if (target) noteUpdated(*target, inverse);
 }
 
 void Context::markChanged(ObjectID object, std::string_view property) {

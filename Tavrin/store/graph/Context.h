@@ -130,6 +130,9 @@ private:
 
     // Records a local change for the observers and for the next objects-did-change.
     void markChanged(ObjectID object, std::string_view property);
+    // A property's value as read, then again after each change of that property.
+    template <typename T, typename Read>
+    Basalt::Stream<T> observeProperty(ObjectID object, const std::string& property, Read read);
     void noteInserted(ObjectID object);
     void noteUpdated(ObjectID object, std::string_view property);
     void noteDeleted(ObjectID object);

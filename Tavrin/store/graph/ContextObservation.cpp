@@ -2,36 +2,33 @@
 
 namespace Tavrin::Graph {
 
-Basalt::Stream<Value> Context::observe(ObjectID object, const std::string& attribute) {
+template <typename T, typename Read>
+Basalt::Stream<T> Context::observeProperty(ObjectID object, const std::string& property,
+                                           Read read) {
     std::weak_ptr<Context> weak = weak_from_this();
     auto changes = propertyChanged_.stream();
-    return Basalt::Stream<Value>([weak, changes, object,
-                                  attribute](Basalt::StreamEmitter<Value> out) {
+    return Basalt::Stream<T>([weak, changes, object, property, read](Basalt::StreamEmitter<T> out) {
         auto self = weak.lock();
         if (!self) return;
-        out.send(self->value(object, attribute));
-        out.hold(changes.subscribe([weak, out, object, attribute](const PropertyChange& change) {
-            if (change.object != object || change.property != attribute) return;
-            if (auto context = weak.lock()) out.send(context->value(object, attribute));
+        out.send(read(*self));
+        out.hold(changes.subscribe([weak, out, object, property, read](const PropertyChange& c) {
+            if (c.object != object || c.property != property) return;
+            if (auto context = weak.lock()) out.send(read(*context));
         }));
+    });
+}
+
+Basalt::Stream<Value> Context::observe(ObjectID object, const std::string& attribute) {
+    return observeProperty<Value>(object, attribute, [object, attribute](Context& context) {
+        return context.value(object, attribute);
     });
 }
 
 Basalt::Stream<std::optional<ObjectID>> Context::observeRelationship(
     ObjectID object, const std::string& relationship) {
-    std::weak_ptr<Context> weak = weak_from_this();
-    auto changes = propertyChanged_.stream();
-    using Target = std::optional<ObjectID>;
-    return Basalt::Stream<Target>([weak, changes, object,
-                                   relationship](Basalt::StreamEmitter<Target> out) {
-        auto self = weak.lock();
-        if (!self) return;
-        out.send(self->toOne(object, relationship));
-        out.hold(changes.subscribe([weak, out, object, relationship](const PropertyChange& change) {
-            if (change.object != object || change.property != relationship) return;
-            if (auto context = weak.lock()) out.send(context->toOne(object, relationship));
-        }));
-    });
+    return observeProperty<std::optional<ObjectID>>(
+        object, relationship,
+        [object, relationship](Context& context) { return context.toOne(object, relationship); });
 }
 
 Basalt::Stream<std::vector<ObjectID>> Context::observeMembers(ObjectID object,

@@ -8,12 +8,9 @@ namespace Tavrin::Graph {
 
 Context::JoinRow Context::joinRow(ObjectID object, const Relationship& relationship,
                                   ObjectID member) const {
-    const auto& entity = schema_->entities[std::size_t(object.entity)];
-    const std::string self = entity.name + "_" + relationship.name;
-    const std::string other = relationship.destination + "_" + relationship.inverse;
-    // The side whose name sorts first is the source.
-    if (self < other) return {joinTableName(entity, relationship), object.key, member.key};
-    return {joinTableName(entity, relationship), member.key, object.key};
+    const auto join = joinColumns(schema_->entities[std::size_t(object.entity)], relationship);
+    if (join.selfIsSource) return {join.table, object.key, member.key};
+    return {join.table, member.key, object.key};
 }
 
 std::vector<ObjectID> Context::toMany(ObjectID object, const std::string& relationshipName) {
@@ -30,23 +27,21 @@ std::vector<ObjectID> Context::toMany(ObjectID object, const std::string& relati
                       0,
                       {}});
     }
-    const std::string self = entity.name + "_" + relationship->name;
-    const std::string other = relationship->destination + "_" + relationship->inverse;
-    const bool isSource = self < other;
-    const std::string table = joinTableName(entity, *relationship);
+    const auto join = joinColumns(entity, *relationship);
     std::set<ObjectID> members = readOrReport<std::set<ObjectID>>(
         [&] {
-            SQLite::Statement& query =
-                statement(std::string("SELECT ") + (isSource ? "Z_TARGET" : "Z_SOURCE") + " FROM " +
-                          table + " WHERE " + (isSource ? "Z_SOURCE" : "Z_TARGET") + " = ?");
+            SQLite::Statement& query = statement(std::string("SELECT ") + join.members + " FROM " +
+                                                 join.table + " WHERE " + join.self + " = ?");
             query.bind(1, object.key);
             std::set<ObjectID> stored;
             while (query.executeStep()) stored.insert({destination, query.getColumn(0).getInt64()});
             return stored;
         },
         {});
+    // This context's unsaved changes of the same rows.
+    const bool isSource = join.selfIsSource;
     for (const auto& [row, added] : joinChanges_) {
-        if (row.table != table) continue;
+        if (row.table != join.table) continue;
         if ((isSource ? row.source : row.target) != object.key) continue;
         ObjectID member{destination, isSource ? row.target : row.source};
         if (added)

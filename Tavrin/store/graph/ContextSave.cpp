@@ -78,13 +78,10 @@ void Context::detachDeleted(ObjectID object, ChangeSet& changes) {
         std::string select;
         std::string detach;
         if (isManyToMany(*schema_, entity, relationship)) {
-            const std::string table = joinTableName(entity, relationship);
-            const bool isSource = entity.name + "_" + relationship.name <
-                                  relationship.destination + "_" + relationship.inverse;
-            const std::string self = isSource ? "Z_SOURCE" : "Z_TARGET";
-            select = "SELECT " + std::string(isSource ? "Z_TARGET" : "Z_SOURCE") + " FROM " +
-                     table + " WHERE " + self + " = ?";
-            detach = "DELETE FROM " + table + " WHERE " + self + " = ?";
+            const auto join = joinColumns(entity, relationship);
+            select = std::string("SELECT ") + join.members + " FROM " + join.table + " WHERE " +
+                     join.self + " = ?";
+            detach = "DELETE FROM " + join.table + " WHERE " + join.self + " = ?";
         } else {
             const std::string table = tableName(*schema_->entity(relationship.destination));
             const auto* inverse =

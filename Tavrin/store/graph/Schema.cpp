@@ -92,10 +92,25 @@ std::string foreignKeyColumn(const Relationship& relationship) {
     return "ZR_" + relationship.name;
 }
 
+namespace {
+
+bool isJoinSource(const Entity& entity, const Relationship& relationship) {
+    return entity.name + "_" + relationship.name <
+           relationship.destination + "_" + relationship.inverse;
+}
+
+}  // namespace
+
 std::string joinTableName(const Entity& entity, const Relationship& relationship) {
     std::string a = entity.name + "_" + relationship.name;
     std::string b = relationship.destination + "_" + relationship.inverse;
-    return "ZJ_" + (a < b ? a + "__" + b : b + "__" + a);
+    return "ZJ_" + (isJoinSource(entity, relationship) ? a + "__" + b : b + "__" + a);
+}
+
+JoinColumns joinColumns(const Entity& entity, const Relationship& relationship) {
+    const bool source = isJoinSource(entity, relationship);
+    return {joinTableName(entity, relationship), source, source ? "Z_SOURCE" : "Z_TARGET",
+            source ? "Z_TARGET" : "Z_SOURCE"};
 }
 
 bool isManyToMany(const Schema& schema, const Entity& entity, const Relationship& relationship) {

@@ -68,6 +68,15 @@ std::string columnName(const Attribute& attribute);
 std::string foreignKeyColumn(const Relationship& relationship);
 // The join table of a many-to-many pair, named after both sides in a fixed order.
 std::string joinTableName(const Entity& entity, const Relationship& relationship);
+// A many-to-many relationship as its join table stores it: the columns holding this side's key
+// and the members' keys (the side whose name sorts first is Z_SOURCE).
+struct JoinColumns {
+    std::string table;
+    bool selfIsSource;
+    const char* self;
+    const char* members;
+};
+JoinColumns joinColumns(const Entity& entity, const Relationship& relationship);
 bool isManyToMany(const Schema& schema, const Entity& entity, const Relationship& relationship);
 bool ownsForeignKey(const Schema& schema, const Entity& entity, const Relationship& relationship);
 
